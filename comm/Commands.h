@@ -1,0 +1,26 @@
+#pragma once
+// Building the fields of one instrument command from a device address.
+
+#include "comm/VtxPort.h"
+
+#include <QString>
+
+namespace commands {
+
+inline const QString PvItem = QStringLiteral("0080");
+inline const QString StatusItem = QStringLiteral("0081");
+inline const QString Read = QStringLiteral(" ");
+inline const QString Write = QStringLiteral("P");
+inline constexpr int ProbeCount = 2;
+inline constexpr int CommandCount = 3;
+
+// The address character of a device address 0..31 (address + 32); empty for
+// an address outside that range, which no instrument can answer to.
+QString addressCharacter(qint64 address);
+
+// Sends one command to the instrument at a device address. An address outside
+// 0..31 is treated as an instrument that does not answer: nothing goes on the
+// line and the result is ESC.
+QString send(VtxPort &vtx, qint64 address, const QString &type, const QString &item, const QString &data, int count);
+
+} // namespace commands

@@ -1,0 +1,42 @@
+#pragma once
+// The six operations of the communication component, as the rest of the
+// program uses them. Vtx implements them on a real serial port; tests use a
+// scripted stand-in where the simulator cannot produce a case.
+
+#include <QChar>
+#include <QString>
+
+#include <stdexcept>
+
+// An error reported by the component: the caller's fault (a field that breaks
+// the frame rules, a command while the port is not open) or a port that
+// exists but cannot be opened. Only port discovery catches it by design; the
+// main loop also stops it from ever ending the program.
+class VtxError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Leading characters of a reply.
+inline constexpr QChar ACK(0x06);
+inline constexpr QChar NAK(0x15);
+inline constexpr QChar ESC(0x1B);
+
+class VtxPort {
+public:
+    virtual ~VtxPort() = default;
+
+    virtual void SetPort(const QString &name) = 0;
+    virtual void SetSpeed(const QString &speed) = 0;
+    // False when the port does not exist; throws VtxError when it exists but
+    // cannot be opened or does not take the speed.
+    virtual bool Open() = 0;
+    // Does nothing on a port that is not open.
+    virtual void Close() = 0;
+    // The response code followed by the data ("\x06" "04D2", "\x15" "0002"),
+    // or ESC alone when every one of count attempts failed.
+    virtual QString SendCommand(const QString &address, const QString &sub, const QString &type, const QString &item,
+                                const QString &data, int count) = 0;
+    // The data field of an ACK reply; empty for any other reply.
+    virtual QString ReplyData(const QString &reply, int n) const;
+};

@@ -1,0 +1,98 @@
+#include "config/Configuration.h"
+
+#include "app/Prompter.h"
+#include "config/Numbers.h"
+#include "config/SettingsStore.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace configuration {
+
+void regRead(SharedState &state, const SettingsStore &store)
+{
+    reloadAddresses(state, store);
+    for (int i = 0; i < ChannelCount; ++i) {
+        const QString suffix = numbers::keySuffix(i);
+        state.channels(i, NameItem).Value = store.get(QStringLiteral("PVname") + suffix, QStringLiteral("CH %1").arg(i));
+        state.channels(i, StateItem).Value = store.get(QStringLiteral("DvState") + suffix, QStringLiteral("OFF"));
+    }
+    state.LogT = store.get(QStringLiteral("LogT"), QStringLiteral("60"));
+    state.acceptedLogInterval = logIntervalFromText(state.LogT);
+}
+
+void saveChannelConfiguration(const SharedState &state, SettingsStore &store)
+{
+    for (int i = 0; i < ChannelCount; ++i) {
+        const QString suffix = numbers::keySuffix(i);
+        store.save(QStringLiteral("PVname") + suffix, state.channels.name(i));
+        store.save(QStringLiteral("DvState") + suffix, state.channels.state(i));
+    }
+}
+
+void reloadAddresses(SharedState &state, const SettingsStore &store)
+{
+    for (int i = 0; i < ChannelCount; ++i)
+        state.DvtoN[std::size_t(i)] = store.get(QStringLiteral("DvtoN") + numbers::keySuffix(i), QStringLiteral("0"));
+}
+
+void saveAddresses(const SharedState &state, SettingsStore &store)
+{
+    for (int i = 0; i < ChannelCount; ++i)
+        store.save(QStringLiteral("DvtoN") + numbers::keySuffix(i), state.DvtoN[std::size_t(i)]);
+}
+
+double logIntervalFromText(const QString &text)
+{
+    const double value = numbers::readNumber(text);
+    return (value >= 1.0 && value <= 18000.0) ? value : 60.0;
+}
+
+void loadDecimalPlaces(DecimalPlaceTable &places, Prompter &prompter, const QString &path)
+{
+    if (!QFileInfo::exists(path)) {
+        places.fill(0);
+        return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        prompter.message(QStringLiteral("Cannot read the file %1.\n%2").arg(path, file.errorString()), QString(),
+                         Prompter::Icon::Warning);
+        return;
+    }
+    const QByteArray bytes = file.read(2 * ChannelCount);
+    if (bytes.size() < 2 * ChannelCount && file.error() != QFileDevice::NoError) {
+        prompter.message(QStringLiteral("Cannot read the file %1.\n%2").arg(path, file.errorString()), QString(),
+                         Prompter::Icon::Warning);
+        return;
+    }
+    for (int n = 0; n < ChannelCount; ++n) {
+        const int at = 2 * n;
+        places[std::size_t(n)] = at + 1 < bytes.size()
+            ? qint16(quint16(quint8(bytes[at]) | quint8(bytes[at + 1]) << 8))
+            : qint16(0);
+    }
+}
+
+void saveDecimalPlaces(const DecimalPlaceTable &places, Prompter &prompter, const QString &path)
+{
+    QByteArray bytes;
+    bytes.reserve(2 * ChannelCount);
+    for (int n = 0; n < ChannelCount; ++n) {
+        const quint16 v = quint16(places[std::size_t(n)]);
+        bytes.append(char(v & 0xFF));
+        bytes.append(char(v >> 8));
+    }
+    // ReadWrite without truncation: bytes beyond the 62 of an older, longer
+    // file stay as they were.
+    QFile file(path);
+    const bool ok = file.open(QIODevice::ReadWrite) && file.seek(0) && file.write(bytes) == bytes.size()
+        && file.flush();
+    const QString reason = file.errorString();
+    file.close();
+    if (!ok || file.error() != QFileDevice::NoError)
+        prompter.message(QStringLiteral("Cannot write the file %1.\n%2").arg(path, reason), QString(),
+                         Prompter::Icon::Warning);
+}
+
+} // namespace configuration

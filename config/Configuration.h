@@ -1,0 +1,44 @@
+#pragma once
+// Loading and saving of the channel configuration: the settings store keys of
+// every channel and the logging interval, and the decimal places in VX5DP.DAT.
+
+#include "config/SharedState.h"
+
+#include <QString>
+
+class Prompter;
+class SettingsStore;
+
+namespace configuration {
+
+// Device addresses, names, monitoring states and the logging interval from
+// the store, unchanged (no trimming or validation of the texts).
+void regRead(SharedState &state, const SettingsStore &store);
+
+// Names and monitoring states of channels 0..30 to the store.
+void saveChannelConfiguration(const SharedState &state, SettingsStore &store);
+
+// Device address fields from the store ("0" for a missing key): the address
+// dialog's Cancel, and its reload each time it opens.
+void reloadAddresses(SharedState &state, const SettingsStore &store);
+
+// All 31 address fields to the store exactly as typed: the address dialog's OK.
+void saveAddresses(const SharedState &state, SettingsStore &store);
+
+// The logging interval that a stored "LogT" text stands for: its number when
+// it lies in 1..18000, otherwise 60.
+double logIntervalFromText(const QString &text);
+
+inline const QString DecimalPlaceFile = QStringLiteral("VX5DP.DAT");
+
+// Reads records 1..31 (signed 16-bit little-endian) into DecimalPlaces(0..30).
+// No file: all zero. A short file leaves the missing entries 0. A file that
+// exists but cannot be read is reported through the prompter; the values in
+// memory are then left as they were.
+void loadDecimalPlaces(DecimalPlaceTable &places, Prompter &prompter, const QString &path = DecimalPlaceFile);
+
+// Writes DecimalPlaces(0..30) over bytes 0..61, keeping any bytes beyond them.
+// A failure is reported through the prompter and nothing else changes.
+void saveDecimalPlaces(const DecimalPlaceTable &places, Prompter &prompter, const QString &path = DecimalPlaceFile);
+
+} // namespace configuration

@@ -1,0 +1,131 @@
+#include "config/Numbers.h"
+
+#include <cmath>
+#include <limits>
+
+namespace numbers {
+
+namespace {
+
+bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+int hexDigit(QChar c)
+{
+    if (isDigit(c))
+        return c.unicode() - u'0';
+    if (c >= u'A' && c <= u'F')
+        return c.unicode() - u'A' + 10;
+    if (c >= u'a' && c <= u'f')
+        return c.unicode() - u'a' + 10;
+    return -1;
+}
+
+} // namespace
+
+double readNumber(QStringView text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && (text[i] == u' ' || text[i] == u'\t'))
+        ++i;
+
+    if (i + 1 < n && text[i] == u'&' && (text[i + 1] == u'H' || text[i + 1] == u'h')) {
+        // Hexadecimal: accumulated without sign; 16 digits at the most so the
+        // value cannot overflow.
+        quint64 value = 0;
+        int digits = 0;
+        for (i += 2; i < n && digits < 16; ++i, ++digits) {
+            const int d = hexDigit(text[i]);
+            if (d < 0)
+                break;
+            value = value * 16 + quint64(d);
+        }
+        return double(value);
+    }
+
+    // Collect the longest prefix that forms a decimal number, then convert it
+    // with the C locale's rules ('.' as decimal point).
+    QByteArray number;
+    if (i < n && (text[i] == u'+' || text[i] == u'-'))
+        number += char(text[i++].unicode());
+    bool anyDigit = false;
+    while (i < n && isDigit(text[i])) {
+        number += char(text[i++].unicode());
+        anyDigit = true;
+    }
+    if (i < n && text[i] == u'.') {
+        number += '.';
+        ++i;
+        while (i < n && isDigit(text[i])) {
+            number += char(text[i++].unicode());
+            anyDigit = true;
+        }
+    }
+    if (!anyDigit)
+        return 0.0;
+    if (i < n && (text[i] == u'E' || text[i] == u'e')) {
+        qsizetype j = i + 1;
+        QByteArray exponent = "e";
+        if (j < n && (text[j] == u'+' || text[j] == u'-'))
+            exponent += char(text[j++].unicode());
+        bool expDigit = false;
+        while (j < n && isDigit(text[j])) {
+            exponent += char(text[j++].unicode());
+            expDigit = true;
+        }
+        if (expDigit)
+            number += exponent;
+    }
+    bool ok = false;
+    const double value = number.toDouble(&ok);
+    if (ok)
+        return value;
+    // Only an exponent beyond double's range gets here.
+    return number.startsWith('-') ? -std::numeric_limits<double>::infinity()
+                                  : std::numeric_limits<double>::infinity();
+}
+
+qint64 roundHalfEven(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    constexpr double limit = 9.2e18;
+    if (value >= limit)
+        return std::numeric_limits<qint64>::max();
+    if (value <= -limit)
+        return std::numeric_limits<qint64>::min();
+    const double floor = std::floor(value);
+    const double fraction = value - floor;
+    qint64 whole = qint64(floor);
+    if (fraction > 0.5 || (fraction == 0.5 && (whole % 2 != 0)))
+        ++whole;
+    return whole;
+}
+
+qint64 readWholeNumber(QStringView text) { return roundHalfEven(readNumber(text)); }
+
+QString wholeNumberText(qint64 n)
+{
+    return n < 0 ? QString::number(n) : QLatin1Char(' ') + QString::number(n);
+}
+
+QString keySuffix(int channel) { return wholeNumberText(channel + 1000).right(2); }
+
+QString encodeHex16(qint64 n)
+{
+    return QStringLiteral("%1").arg(quint16(quint64(n) & 0xFFFFu), 4, 16, QLatin1Char('0')).toUpper();
+}
+
+qint16 decodeHex16(QStringView field)
+{
+    quint32 value = 0;
+    for (QChar c : field) {
+        const int d = hexDigit(c);
+        if (d < 0)
+            return 0;
+        value = (value << 4 | quint32(d)) & 0xFFFFu;
+    }
+    return qint16(quint16(value));
+}
+
+} // namespace numbers
