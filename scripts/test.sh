@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds and runs every test: once in a plain debug build, once more under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then fuzzes the reply
+# parser briefly. Exits non-zero on the first failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+jobs=$(nproc)
+
+echo "== debug build and tests"
+cmake -S . -B build/debug -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/debug -j "$jobs"
+ctest --test-dir build/debug --output-on-failure -j "$jobs"
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVTX_SANITIZE=ON >/dev/null
+cmake --build build/asan -j "$jobs"
+ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+if [ -x fuzz/run-fuzz.sh ] || [ -f fuzz/run-fuzz.sh ]; then
+  echo "== fuzzing the reply parser"
+  bash fuzz/run-fuzz.sh build/fuzz "${FUZZ_SECONDS:-20}"
+fi
