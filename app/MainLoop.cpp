@@ -29,7 +29,8 @@ void MainLoop::afterStartLink(const QString &found)
     }
     // Nothing answers (all channels off, converter missing): wait for events
     // for a short while instead of spinning a processor core.
-    steps_.idleWait();
+    if (!StopRequest)
+        steps_.idleWait();
 }
 
 void MainLoop::turn()

@@ -1,0 +1,192 @@
+#include "app/MonitorApp.h"
+
+#include "app/Clock.h"
+#include "app/MainLoop.h"
+#include "app/Prompter.h"
+#include "comm/Discovery.h"
+#include "comm/Polling.h"
+#include "comm/SettingTransfer.h"
+#include "comm/VtxPort.h"
+#include "config/Configuration.h"
+#include "config/SettingForm.h"
+#include "config/SettingsStore.h"
+#include "logging/LogWriter.h"
+#include "ui/dialogs/frmAbout.h"
+#include "ui/dialogs/frmDevNo.h"
+#include "ui/dialogs/frmLogT.h"
+#include "ui/dialogs/frmSetting.h"
+#include "ui/dialogs/frmSplash.h"
+#include "ui/main/HelpViewer.h"
+#include "ui/main/MainMenu.h"
+#include "ui/main/MonitorPanels.h"
+#include "ui/main/frmMain.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <exception>
+
+namespace {
+
+// A step that meets an error of the component ends there; the loop goes on
+// with its next turn instead of ending the program.
+template <typename Step> void guarded(Step &&step)
+{
+    try {
+        step();
+    } catch (const std::exception &) {
+    }
+}
+
+} // namespace
+
+MonitorApp::MonitorApp(SettingsStore &store, Prompter &prompter, Clock &clock,
+                       std::function<std::unique_ptr<VtxPort>()> createVtx)
+    : store_(store), prompter_(prompter), clock_(clock), createVtx_(std::move(createVtx))
+{
+}
+
+MonitorApp::~MonitorApp()
+{
+    // Tests may end without the end sequence; windows go before the logic
+    // objects they point into.
+    if (main_)
+        unloadOthers();
+    main_.reset();
+}
+
+void MonitorApp::startUp()
+{
+    // 1-2: the splash, painted at once, for as long as the loading takes.
+    auto splash = std::make_unique<frmSplash>(QStringLiteral("VTX-501-M Monitor"));
+    splash->present();
+
+    // 3: the main window, loaded hidden: the communication object, geometry.
+    main_ = std::make_unique<frmMain>(state, store_);
+    main_->Form_Load(createVtx_);
+    main_->unloadOthers = [this] { unloadOthers(); };
+    if (mainWindowCreated)
+        mainWindowCreated(main_.get());
+
+    // 4: the configuration, into the hidden address and interval views.
+    configuration::regRead(state, store_);
+    logWriter_ = std::make_unique<LogWriter>(state, *main_->panels(), prompter_, clock_,
+                                             [this](const QString &text) { main_->setStatusText(text); });
+    devNo_ = new frmDevNo(state, store_, main_.get());
+    logT_ = new frmLogT(state, store_, prompter_, logWriter_->schedule(), clock_, main_.get());
+    logT_->refreshFromState();
+
+    // 5: the splash goes.
+    splash.reset();
+
+    // 6-8: decimal places, panels, the window on screen.
+    configuration::loadDecimalPlaces(state.DecimalPlaces, prompter_);
+    main_->SetMainWindow();
+    main_->show();
+
+    VtxPort &vtx = *main_->Vtx;
+    discovery_ = std::make_unique<Discovery>(vtx, state, store_, prompter_);
+    polling_ = std::make_unique<Polling>(vtx, state, *main_->panels(), prompter_);
+    transfer_ = std::make_unique<SettingTransfer>(vtx, state, prompter_);
+    wireMenu();
+
+    MainLoop::Steps steps;
+    steps.StartLink = [this] {
+        QString found;
+        guarded([&] { found = discovery_->StartLink(); });
+        return found;
+    };
+    steps.ReadAllPv = [this] { guarded([this] { polling_->ReadAllPv(); }); };
+    steps.PollChannels = [this] { guarded([this] { polling_->PollChannels(); }); };
+    steps.TransferSettings = [this] { guarded([this] { transfer_->TransferSettings(); }); };
+    steps.startLogging = [this] { logWriter_->startLogging(); };
+    steps.closeRequested = [this] { return discovery_->closeRequested(); };
+    steps.yield = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
+    steps.idleWait = [this] { idleWait(); };
+    loop_ = std::make_unique<MainLoop>(state, main_->StopRequest, std::move(steps));
+}
+
+void MonitorApp::idleWait()
+{
+    // Serves events as they come for a short while, without spinning.
+    QEventLoop wait;
+    QTimer::singleShot(40, &wait, &QEventLoop::quit);
+    wait.exec();
+}
+
+void MonitorApp::wireMenu()
+{
+    MainMenu *menu = main_->menu();
+    QObject::connect(menu, &MainMenu::exitChosen, main_.get(), [this] { main_->StopRequest = true; });
+    QObject::connect(menu, &MainMenu::channelChosen, main_.get(), [this](int n) { openChannel(n); });
+    QObject::connect(menu, &MainMenu::deviceAddressChosen, main_.get(), [this] {
+        devNo_->DvCan_Click();
+        devNo_->show();
+        devNo_->raise();
+        devNo_->activateWindow();
+    });
+    QObject::connect(menu, &MainMenu::loggingIntervalChosen, main_.get(), [this] {
+        logT_->show();
+        logT_->raise();
+        logT_->activateWindow();
+    });
+    QObject::connect(menu, &MainMenu::helpChosen, main_.get(), [this] {
+        if (!help_)
+            help_ = new HelpViewer(main_.get());
+        openProgramHelp(*help_);
+    });
+    QObject::connect(menu, &MainMenu::aboutChosen, main_.get(), [this] { frmAbout::showModal(main_.get()); });
+}
+
+frmSetting *MonitorApp::ensureSettingDialog()
+{
+    if (!setting_) {
+        setting_ = new frmSetting(state, prompter_, main_.get());
+        setting_->form().SetMainWindow = [this] { main_->SetMainWindow(); };
+        setting_->form().setPanelTitle = [this](int channel, const QString &name) {
+            main_->panels()->setTitle(channel, name);
+        };
+        transfer_->setFields(&setting_->form());
+    }
+    return setting_;
+}
+
+void MonitorApp::openChannel(int n) { ensureSettingDialog()->openForChannel(n); }
+
+void MonitorApp::unloadOthers()
+{
+    // Most recently loaded first; the logging tick ends with its view.
+    if (setting_) {
+        if (transfer_)
+            transfer_->setFields(nullptr);
+        delete setting_;
+    }
+    delete help_;
+    if (logT_)
+        delete logT_;
+    logWriter_.reset();
+    if (devNo_)
+        delete devNo_;
+}
+
+void MonitorApp::endSequence()
+{
+    if (main_->Vtx)
+        guarded([this] { main_->Vtx->Close(); });
+    configuration::saveDecimalPlaces(state.DecimalPlaces, prompter_);
+    discovery_.reset();
+    polling_.reset();
+    transfer_.reset();
+    main_->Vtx.reset();
+    main_->Form_Unload();
+    main_->hide();
+    main_.reset();
+}
+
+void MonitorApp::run()
+{
+    startUp();
+    loop_->communicate();
+    endSequence();
+}

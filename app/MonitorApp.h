@@ -1,0 +1,81 @@
+#pragma once
+// The program's composition and entry procedure: start-up in its order, the
+// main loop, and the orderly end.
+
+#include "config/SharedState.h"
+
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+
+class Clock;
+class Discovery;
+class LogWriter;
+class MainLoop;
+class Polling;
+class Prompter;
+class SettingTransfer;
+class SettingsStore;
+class VtxPort;
+class frmDevNo;
+class frmLogT;
+class frmMain;
+class frmSetting;
+class HelpViewer;
+class QWidget;
+
+class MonitorApp {
+public:
+    // The seams: the store, the message boxes, the clock and the maker of the
+    // communication object. The program passes the real ones.
+    MonitorApp(SettingsStore &store, Prompter &prompter, Clock &clock,
+               std::function<std::unique_ptr<VtxPort>()> createVtx);
+    ~MonitorApp();
+
+    // The entry procedure: start-up, the main loop until StopRequest, the end
+    // sequence. Returns when every window is unloaded.
+    void run();
+
+    // Start-up steps 1..8 (everything before the main loop), for tests.
+    void startUp();
+    // The end sequence after the loop: close the port, save VX5DP.DAT,
+    // release the communication object, unload the main window.
+    void endSequence();
+
+    SharedState state;
+    frmMain *mainWindow() const { return main_.get(); }
+    frmDevNo *addressDialog() const { return devNo_; }
+    frmLogT *intervalDialog() const { return logT_; }
+    frmSetting *settingDialog() const { return setting_; }
+    MainLoop *loop() const { return loop_.get(); }
+
+    // Called once the main window exists (the program makes it the parent of
+    // its message boxes).
+    std::function<void(frmMain *)> mainWindowCreated;
+
+    // Shows the setting dialog for channel n, creating it at first use.
+    void openChannel(int n);
+
+private:
+    void wireMenu();
+    void unloadOthers();
+    frmSetting *ensureSettingDialog();
+    void idleWait();
+
+    SettingsStore &store_;
+    Prompter &prompter_;
+    Clock &clock_;
+    std::function<std::unique_ptr<VtxPort>()> createVtx_;
+
+    std::unique_ptr<frmMain> main_;
+    QPointer<frmDevNo> devNo_;
+    QPointer<frmLogT> logT_;
+    QPointer<frmSetting> setting_;
+    QPointer<HelpViewer> help_;
+    std::unique_ptr<LogWriter> logWriter_;
+    std::unique_ptr<Discovery> discovery_;
+    std::unique_ptr<Polling> polling_;
+    std::unique_ptr<SettingTransfer> transfer_;
+    std::unique_ptr<MainLoop> loop_;
+};

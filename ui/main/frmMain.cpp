@@ -1,0 +1,108 @@
+#include "ui/main/frmMain.h"
+
+#include "comm/VtxPort.h"
+#include "config/Configuration.h"
+#include "config/SharedState.h"
+#include "config/WindowGeometry.h"
+#include "ui/main/MainMenu.h"
+#include "ui/main/MonitorPanels.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+
+using window_geometry::TwipsPerPixel;
+
+frmMain::frmMain(SharedState &state, SettingsStore &store, QWidget *parent)
+    // No control box: a title bar without system menu, close, minimise or
+    // maximise buttons; the border stays sizable.
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), state_(state), store_(store)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("VTX-501-M Monitor"));
+
+    panels_ = new MonitorPanels(this);
+    setCentralWidget(panels_);
+
+    menu_ = new MainMenu(menuBar());
+
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setObjectName(QStringLiteral("sbStatusBar"));
+    statusBar_->setSizeGripEnabled(false);
+    statusBar_->setFixedHeight(270 / TwipsPerPixel);
+    auto *statusText = new QLabel(QStringLiteral("Logging Faile Name"), statusBar_);
+    statusText->setObjectName(QStringLiteral("sbStatusBarText"));
+    statusBar_->addWidget(statusText, 1);
+    setStatusBar(statusBar_);
+}
+
+frmMain::~frmMain() = default;
+
+QSize frmMain::designedClientSize() { return QSize(8775 / TwipsPerPixel, 7560 / TwipsPerPixel); }
+
+void frmMain::Form_Load(std::function<std::unique_ptr<VtxPort>()> createVtx)
+{
+    Vtx = createVtx();
+    const QRect outer = window_geometry::load(store_);
+    requestedOuterSize_ = outer.size();
+    move(outer.topLeft());
+    resize(outer.size());
+}
+
+void frmMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (outerSizeApplied_)
+        return;
+    outerSizeApplied_ = true;
+    // The stored size is the outer one: once the frame is known, take it off.
+    const QSize frame = frameGeometry().size() - size();
+    if (!frame.isEmpty() && requestedOuterSize_.isValid())
+        resize(requestedOuterSize_ - frame);
+    moveOntoScreen();
+}
+
+void frmMain::moveOntoScreen()
+{
+    const QRect outer = frameGeometry();
+    for (const QScreen *screen : QGuiApplication::screens()) {
+        if (screen->availableGeometry().intersects(outer))
+            return;
+    }
+    if (const QScreen *primary = QGuiApplication::primaryScreen())
+        move(primary->availableGeometry().topLeft());
+}
+
+void frmMain::SetMainWindow() { panels_->SetMainWindow(state_.channels); }
+
+void frmMain::setStatusText(const QString &text)
+{
+    if (auto *label = statusBar_->findChild<QLabel *>(QStringLiteral("sbStatusBarText")))
+        label->setText(text);
+}
+
+void frmMain::Form_Unload()
+{
+    if (unloaded_)
+        return;
+    unloaded_ = true;
+    configuration::saveChannelConfiguration(state_, store_);
+    if (!isMinimized())
+        window_geometry::save(store_, frameGeometry());
+    if (unloadOthers)
+        unloadOthers();
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    if (unloaded_) {
+        event->accept();
+        return;
+    }
+    // The end sequence unloads the window itself once the loop has stopped.
+    event->ignore();
+    StopRequest = true;
+}
