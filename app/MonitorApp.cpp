@@ -56,6 +56,10 @@ MonitorApp::~MonitorApp()
     main_.reset();
 }
 
+frmDevNo *MonitorApp::addressDialog() const { return devNo_; }
+frmLogT *MonitorApp::intervalDialog() const { return logT_; }
+frmSetting *MonitorApp::settingDialog() const { return setting_; }
+
 void MonitorApp::startUp()
 {
     // 1-2: the splash, painted at once, for as long as the loading takes.

@@ -45,9 +45,9 @@ public:
 
     SharedState state;
     frmMain *mainWindow() const { return main_.get(); }
-    frmDevNo *addressDialog() const { return devNo_; }
-    frmLogT *intervalDialog() const { return logT_; }
-    frmSetting *settingDialog() const { return setting_; }
+    frmDevNo *addressDialog() const;
+    frmLogT *intervalDialog() const;
+    frmSetting *settingDialog() const;
     MainLoop *loop() const { return loop_.get(); }
 
     // Called once the main window exists (the program makes it the parent of

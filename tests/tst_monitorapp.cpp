@@ -104,6 +104,8 @@ void tst_monitorapp::run(const std::function<void()> &during)
 {
     app_->startUp();
     QTimer::singleShot(0, app_->mainWindow(), during);
+    // A failed check inside `during` must not leave the loop running forever.
+    QTimer::singleShot(20000, app_->mainWindow(), [this] { app_->mainWindow()->StopRequest = true; });
     app_->loop()->communicate();
     app_->endSequence();
 }
@@ -115,7 +117,7 @@ void tst_monitorapp::emptyStoreStartAndExit()
         QCOMPARE(window->windowTitle(), QStringLiteral("VTX-501-M Monitor"));
         QVERIFY(!(window->windowFlags() & Qt::WindowCloseButtonHint));
         QVERIFY(!(window->windowFlags() & Qt::WindowSystemMenuHint));
-        QCOMPARE(window->geometry().topLeft(), QPoint(67, 67));
+        QCOMPARE(window->frameGeometry().topLeft(), QPoint(67, 67));
         QCOMPARE(int(app_->loop()->LoopState), 3); // every channel OFF
         trigger(QStringLiteral("mnuFileExit"));
     });
@@ -143,7 +145,7 @@ void tst_monitorapp::geometryIsRestored()
     store_.save(QStringLiteral("MainWidth"), QStringLiteral("9000"));
     store_.save(QStringLiteral("MainHeight"), QStringLiteral("8400"));
     run([this] {
-        QCOMPARE(app_->mainWindow()->geometry(), QRect(200, 100, 600, 560));
+        QCOMPARE(app_->mainWindow()->frameGeometry(), QRect(200, 100, 600, 560));
         trigger(QStringLiteral("mnuFileExit"));
     });
     QCOMPARE(store_.get(QStringLiteral("MainLeft"), QString()), QStringLiteral("3000"));

@@ -24,8 +24,13 @@ frmMain::frmMain(SharedState &state, SettingsStore &store, QWidget *parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("VTX-501-M Monitor"));
 
-    panels_ = new MonitorPanels(this);
-    setCentralWidget(panels_);
+    // The panels keep their fixed places whatever the window's size: a window
+    // smaller than the grid cuts off its right and bottom parts.
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    panels_ = new MonitorPanels(client);
+    panels_->move(0, 0);
+    setCentralWidget(client);
 
     menu_ = new MainMenu(menuBar());
 
