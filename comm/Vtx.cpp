@@ -1,0 +1,251 @@
+#include "comm/Vtx.h"
+
+#include "comm/Frame.h"
+#include "comm/PortNames.h"
+
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+// How often the idle hook runs while a reply is awaited.
+constexpr int IdleSliceMs = 5;
+// Extra time a frame may take to leave the port beyond its wire time.
+constexpr int WriteMarginMs = 1000;
+
+[[noreturn]] void fail(const QString &why)
+{
+    throw VtxError(why.toStdString());
+}
+
+int wireTimeMs(qsizetype characters, qint32 baudRate)
+{
+    // 10 bit times a character (start, 8 data, stop), rounded up.
+    return int((characters * 10 * 1000 + baudRate - 1) / baudRate);
+}
+
+} // namespace
+
+Vtx::Vtx()
+{
+    // A vanished device makes Qt report ReadError over and over from its read
+    // notifier. Closing inside that report would delete the notifier that is
+    // reporting, so only note it here; the port is closed on the next turn of
+    // the event loop, or sooner by the command that is waiting.
+    faultConnection_ = QObject::connect(&port_, &QSerialPort::errorOccurred, &port_,
+                                        [this](QSerialPort::SerialPortError error) {
+                                            if (!isLineFault(error) || faultPending_)
+                                                return;
+                                            faultPending_ = true;
+                                            QTimer::singleShot(0, &port_, [this] {
+                                                if (faultPending_)
+                                                    noteLineFault();
+                                            });
+                                        });
+}
+
+Vtx::~Vtx()
+{
+    QObject::disconnect(faultConnection_);
+    Close();
+}
+
+void Vtx::SetPort(const QString &name)
+{
+    portName_ = name;
+}
+
+void Vtx::SetSpeed(const QString &speed)
+{
+    speedText_ = speed;
+}
+
+bool Vtx::Open()
+{
+    Close();
+    const QString path = portnames::resolve(portName_);
+    if (path.isEmpty() || !QFileInfo::exists(path)) // a dangling link does not exist either
+        return false;
+
+    bool ok = false;
+    const qint32 baudRate = speedText_.trimmed().toInt(&ok);
+    if (!ok || baudRate <= 0)
+        fail(QStringLiteral("The line speed \"%1\" is not a positive whole number").arg(speedText_));
+
+    QString why;
+    if (!openDevice(path, baudRate, &why))
+        fail(QStringLiteral("Cannot open %1 at %2 bit/s: %3").arg(path).arg(baudRate).arg(why));
+    openedPath_ = path;
+    openedBaudRate_ = baudRate;
+    userOpen_ = true;
+    return true;
+}
+
+void Vtx::Close()
+{
+    userOpen_ = false;
+    faultPending_ = false;
+    if (port_.isOpen())
+        port_.close();
+}
+
+int Vtx::replyTimeoutMs(qint32 baudRate)
+{
+    return 60 + wireTimeMs(24, std::max<qint32>(baudRate, 1));
+}
+
+QString Vtx::SendCommand(const QString &address, const QString &sub, const QString &type, const QString &item,
+                         const QString &data, int count)
+{
+    const QString error = frame::commandFieldError(address, sub, type, item, data);
+    if (!error.isEmpty())
+        fail(QStringLiteral("Command not sent: %1").arg(error));
+    if (!userOpen_)
+        fail(QStringLiteral("Command not sent: the port is not open"));
+    count = std::max(count, 1);
+
+    if (faultPending_)
+        noteLineFault();
+    if (!port_.isOpen() && !reopenAfterFault()) {
+        waitAsIfSilent(count);
+        return QString(ESC);
+    }
+
+    const QByteArray command = frame::encodeCommand(address, sub, type, item, data);
+    for (int done = 0; done < count; ++done) {
+        QString result;
+        if (attempt(command, result) == Attempt::Answered)
+            return result;
+        if (!port_.isOpen()) { // the line faulted during this attempt
+            waitAsIfSilent(count - done - 1);
+            break;
+        }
+    }
+    return QString(ESC);
+}
+
+bool Vtx::openDevice(const QString &path, qint32 baudRate, QString *why)
+{
+    port_.setPortName(path);
+    if (!port_.open(QIODevice::ReadWrite)) {
+        *why = port_.errorString();
+        port_.clearError();
+        return false;
+    }
+    if (!port_.setBaudRate(baudRate) || !port_.setDataBits(QSerialPort::Data8) ||
+        !port_.setParity(QSerialPort::NoParity) || !port_.setStopBits(QSerialPort::OneStop) ||
+        !port_.setFlowControl(QSerialPort::NoFlowControl)) {
+        *why = port_.errorString();
+        port_.close();
+        port_.clearError();
+        return false;
+    }
+    port_.clear(); // bytes that arrived while nobody listened
+    port_.clearError();
+    faultPending_ = false;
+    return true;
+}
+
+bool Vtx::reopenAfterFault()
+{
+    if (!QFileInfo::exists(openedPath_))
+        return false;
+    QString why;
+    return openDevice(openedPath_, openedBaudRate_, &why);
+}
+
+Vtx::Attempt Vtx::attempt(const QByteArray &command, QString &result)
+{
+    port_.clearError();
+    port_.clear(QSerialPort::Input); // a late answer to an earlier command is no answer to this one
+
+    if (port_.write(command) != command.size()) {
+        noteLineFault();
+        return Attempt::Failed;
+    }
+    const QDeadlineTimer writeDeadline(wireTimeMs(command.size(), openedBaudRate_) + WriteMarginMs);
+    while (port_.bytesToWrite() > 0) {
+        if (!port_.waitForBytesWritten(int(std::max<qint64>(writeDeadline.remainingTime(), 0)))) {
+            if (faultPending_ || isLineFault(port_.error()))
+                noteLineFault();
+            return Attempt::Failed;
+        }
+    }
+
+    frame::ReplyReader reader(command);
+    frame::Reply reply;
+    const QDeadlineTimer deadline(replyTimeoutMs(openedBaudRate_));
+    for (;;) {
+        const QByteArray chunk = port_.readAll();
+        if (!chunk.isEmpty()) {
+            reply = reader.feed(chunk);
+            if (reply.status != frame::Reply::Incomplete)
+                break;
+        }
+        if (faultPending_ || isLineFault(port_.error()) || !port_.isOpen()) {
+            noteLineFault();
+            waitFor(int(deadline.remainingTime())); // fails like a time-out, not faster
+            return Attempt::Failed;
+        }
+        const qint64 left = deadline.remainingTime();
+        if (left <= 0)
+            return Attempt::Failed;
+        port_.waitForReadyRead(int(idle ? std::min<qint64>(left, IdleSliceMs) : left));
+        if (idle)
+            idle();
+    }
+
+    if (reply.status == frame::Reply::Valid) {
+        result = QString(QChar(char16_t(uchar(reply.code)))) + QString::fromLatin1(reply.data);
+        return Attempt::Answered;
+    }
+    // A bad frame: let the rest of it go by before the line is used again, so
+    // the repeat does not talk over an instrument that is still sending.
+    const int quietMs = wireTimeMs(3, openedBaudRate_) + 2;
+    while (deadline.remainingTime() > 0 && port_.waitForReadyRead(quietMs))
+        port_.readAll();
+    if (faultPending_ || isLineFault(port_.error()))
+        noteLineFault();
+    return Attempt::Failed;
+}
+
+void Vtx::waitFor(int milliseconds)
+{
+    const QDeadlineTimer deadline(std::max(milliseconds, 0));
+    while (!deadline.hasExpired()) {
+        if (idle)
+            idle();
+        QThread::msleep(ulong(std::clamp<qint64>(deadline.remainingTime(), 0, IdleSliceMs)));
+    }
+}
+
+void Vtx::waitAsIfSilent(int attempts)
+{
+    if (attempts > 0)
+        waitFor(attempts * replyTimeoutMs(openedBaudRate_));
+}
+
+bool Vtx::isLineFault(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+    case QSerialPort::ResourceError:
+    case QSerialPort::UnknownError:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void Vtx::noteLineFault()
+{
+    faultPending_ = false;
+    if (port_.isOpen())
+        port_.close();
+    port_.clearError();
+}

@@ -1,0 +1,68 @@
+#pragma once
+// The communication component on a real serial port (8N1, no flow control):
+// frames each command, sends it, and waits for the instrument's reply,
+// repeating a failed attempt up to the command's count.
+
+#include "comm/VtxPort.h"
+
+#include <QByteArray>
+#include <QSerialPort>
+#include <QString>
+
+#include <functional>
+
+class Vtx : public VtxPort {
+public:
+    Vtx();
+    ~Vtx() override;
+    Vtx(const Vtx &) = delete;
+    Vtx &operator=(const Vtx &) = delete;
+
+    void SetPort(const QString &name) override;
+    void SetSpeed(const QString &speed) override;
+    // Closes whatever was open, then opens the port set by SetPort at the
+    // speed set by SetSpeed. False when no such port exists; VtxError when it
+    // exists but cannot be opened or refuses the speed.
+    bool Open() override;
+    void Close() override;
+    // VtxError (and nothing sent) for a field that breaks the frame rules or
+    // when Open has not succeeded. A count below 1 makes one attempt.
+    QString SendCommand(const QString &address, const QString &sub, const QString &type, const QString &item,
+                        const QString &data, int count) override;
+
+    // The longest wait for a reply, counted from the command's last byte:
+    // 60 ms plus the wire time of 24 characters at the given speed.
+    static int replyTimeoutMs(qint32 baudRate);
+
+    // Called every few milliseconds while a reply is awaited, when set. Meant
+    // to let the user interface breathe during long polling passes; it must
+    // not call back into this object.
+    std::function<void()> idle;
+
+    // True while Open has succeeded and Close has not been called, even when
+    // a line fault has closed the device underneath.
+    bool isOpen() const { return userOpen_; }
+    // True while a line fault keeps the device closed; every command then
+    // first tries to reopen the same port at the same speed.
+    bool lineFaulted() const { return userOpen_ && !port_.isOpen(); }
+
+private:
+    enum class Attempt { Answered, Failed };
+
+    bool openDevice(const QString &path, qint32 baudRate, QString *why);
+    bool reopenAfterFault();
+    Attempt attempt(const QByteArray &command, QString &result);
+    void waitFor(int milliseconds);
+    void waitAsIfSilent(int attempts);
+    static bool isLineFault(QSerialPort::SerialPortError error);
+    void noteLineFault();
+
+    QSerialPort port_;
+    QString portName_;
+    QString speedText_;
+    QString openedPath_;
+    qint32 openedBaudRate_ = 0;
+    bool userOpen_ = false;
+    bool faultPending_ = false; // a line fault was reported; the device is still to be closed
+    QMetaObject::Connection faultConnection_;
+};

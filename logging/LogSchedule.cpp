@@ -1,0 +1,44 @@
+#include "logging/LogSchedule.h"
+
+#include "app/Clock.h"
+#include "config/Numbers.h"
+
+namespace {
+
+constexpr qint64 SecondsPerDay = 86400;
+
+// The interval the schedule may step by. The accepted interval is always in
+// 1..18000; anything else (never accepted) would stall the point or make a
+// record at every tick, so it falls back to the default of 60 s.
+double usableInterval(double interval)
+{
+    return (interval >= 1.0 && interval <= 18000.0) ? interval : 60.0;
+}
+
+} // namespace
+
+qint64 LogSchedule::continuousSecond(const QDateTime &t)
+{
+    return t.date().toJulianDay() * SecondsPerDay + secondOfDay(t);
+}
+
+void LogSchedule::restart(const QDateTime &now, double interval)
+{
+    // Each day starts on an even number, so rounding the continuous sum picks
+    // the same even neighbour as rounding the second of the day would.
+    setPoint(numbers::roundHalfEven(double(continuousSecond(now)) + usableInterval(interval)));
+}
+
+bool LogSchedule::tick(const QDateTime &now)
+{
+    if (continuousSecond(now) < point_)
+        return false;
+    setPoint(numbers::roundHalfEven(double(point_) + usableInterval(state_.acceptedLogInterval)));
+    return state_.LoggingActive;
+}
+
+void LogSchedule::setPoint(qint64 point)
+{
+    point_ = point;
+    state_.LogStartSecond = qint32(((point % SecondsPerDay) + SecondsPerDay) % SecondsPerDay);
+}

@@ -1,0 +1,174 @@
+#include "logging/LogWriter.h"
+
+#include "app/Clock.h"
+#include "app/Prompter.h"
+#include "comm/PanelView.h"
+#include "config/SharedState.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+const QString LogDirectory = QStringLiteral("log");
+const QString WriteFailedText = QStringLiteral("Cannot write in the file. Check if the file is open.");
+const QByteArray LineEnd = QByteArrayLiteral("\r\n");
+
+// True when an entry of that name exists, a dangling link included.
+bool entryExists(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+} // namespace
+
+namespace logfile {
+
+QString cleanField(const QString &text)
+{
+    QString clean = text;
+    for (QChar &c : clean) {
+        if (c == u'\t' || c == u'\r' || c == u'\n')
+            c = u' ';
+    }
+    return clean;
+}
+
+QString timeOfDayFormat(const QLocale &locale)
+{
+    // Drop the time-zone letters ("t" .. "tttt") outside quoted text; the
+    // records carry the plain local time of day.
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString result;
+    bool quoted = false;
+    for (QChar c : format) {
+        if (c == u'\'')
+            quoted = !quoted;
+        if (quoted || c != u't')
+            result += c;
+    }
+    return result.simplified();
+}
+
+QByteArray encode(const QString &text) { return text.toLocal8Bit(); }
+
+} // namespace logfile
+
+LogWriter::LogWriter(SharedState &state, PanelView &panels, Prompter &prompter, const Clock &clock,
+                     std::function<void(const QString &)> showStatus, QObject *parent)
+    : QObject(parent), state_(state), panels_(panels), prompter_(prompter), clock_(clock),
+      showStatus_(std::move(showStatus)), schedule_(state)
+{
+    LoggingTimer.setObjectName(QStringLiteral("LoggingTimer"));
+    LoggingTimer.setInterval(200);
+    connect(&LoggingTimer, &QTimer::timeout, this, &LogWriter::LoggingTimer_Timer);
+}
+
+void LogWriter::startLogging()
+{
+    if (state_.LoggingActive)
+        return;
+    schedule_.restart(clock_.now(), state_.acceptedLogInterval);
+    state_.LoggingActive = true;
+    LoggingTimer.start();
+    loggingBegin();
+}
+
+void LogWriter::loggingBegin()
+{
+    QString failure;
+    if (!QFileInfo(LogDirectory).isDir()) {
+        if (entryExists(LogDirectory)) {
+            failure = QStringLiteral("Cannot create the log directory %1:\nanother file of that name is in the way.")
+                          .arg(QDir::current().absoluteFilePath(LogDirectory));
+        } else {
+            std::error_code error;
+            std::filesystem::create_directory(LogDirectory.toStdString(), error);
+            if (error)
+                failure = QStringLiteral("Cannot create the log directory %1:\n%2.")
+                              .arg(QDir::current().absoluteFilePath(LogDirectory),
+                                   QString::fromLocal8Bit(error.message()));
+        }
+    }
+
+    LogFileName = NewLogFileName();
+    if (showStatus_)
+        showStatus_(LogFileName);
+
+    if (failure.isEmpty()) {
+        // NewOnly: an existing file is never emptied.
+        QFile file(LogFileName);
+        const QByteArray header = headerLine();
+        bool written = file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && file.write(header) == header.size()
+            && file.flush();
+        const QString reason = file.errorString();
+        file.close();
+        written = written && file.error() == QFileDevice::NoError;
+        if (!written)
+            failure = QStringLiteral("Cannot create the log file %1:\n%2.")
+                          .arg(QDir::current().absoluteFilePath(LogFileName), reason);
+    }
+    // Logging goes on: every later record tries again and reports its own
+    // failure.
+    if (!failure.isEmpty())
+        prompter_.message(failure, QString(), Prompter::Icon::Warning);
+}
+
+void LogWriter::LoggingTimer_Timer()
+{
+    const QDateTime now = clock_.now();
+    if (!schedule_.tick(now))
+        return;
+    if (appendLine(recordLine(now)) || reporting_)
+        return;
+    // The box is modal but the tick keeps running under it; while it is open,
+    // later failures are not stacked on top of it.
+    reporting_ = true;
+    prompter_.message(WriteFailedText);
+    reporting_ = false;
+}
+
+QString LogWriter::NewLogFileName() const
+{
+    const QString stem = LogDirectory + u'/' + clock_.now().toString(QStringLiteral("yyMMdd_HHmm"));
+    QString name = stem + QStringLiteral(".TXT");
+    for (int n = 2; entryExists(name); ++n)
+        name = stem + QStringLiteral("_%1.TXT").arg(n);
+    return name;
+}
+
+QByteArray LogWriter::headerLine() const
+{
+    QString line = QStringLiteral("Time");
+    for (int i = 0; i < ChannelCount; ++i)
+        line += u'\t' + logfile::cleanField(state_.channels.name(i));
+    return logfile::encode(line) + LineEnd;
+}
+
+QByteArray LogWriter::recordLine(const QDateTime &now) const
+{
+    const QLocale locale; // the system's locale unless a default was set
+    QString line = logfile::cleanField(locale.toString(now.time(), logfile::timeOfDayFormat(locale)));
+    for (int i = 0; i < ChannelCount; ++i) {
+        line += u'\t';
+        if (!stateLogsEmpty(state_.channels.state(i)))
+            line += logfile::cleanField(panels_.pvText(i));
+    }
+    return logfile::encode(line) + LineEnd;
+}
+
+bool LogWriter::appendLine(const QByteArray &line) const
+{
+    // Opened for this one line and closed at once; a missing file (deleted
+    // while logging runs) is created again, without a header.
+    QFile file(LogFileName);
+    bool written = file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(line) == line.size()
+        && file.flush();
+    file.close();
+    return written && file.error() == QFileDevice::NoError;
+}

@@ -1,0 +1,44 @@
+#include "ui/main/HelpViewer.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QUrl>
+
+HelpViewer::HelpViewer(QWidget *parent) : QTextBrowser(parent)
+{
+    setObjectName(QStringLiteral("CommonDialog_help"));
+    // A window of its own even when the main window owns it.
+    setWindowFlag(Qt::Window);
+    setWindowTitle(QStringLiteral("VTX-500 MONITOR Help"));
+    setOpenExternalLinks(false);
+    resize(640, 560);
+}
+
+void HelpViewer::showHelp(const QString &file)
+{
+    const QFileInfo info(file);
+    if (info.isFile() && info.isReadable()) {
+        // The file has no extension, so say what it holds.
+        setSource(QUrl::fromLocalFile(info.absoluteFilePath()), QTextDocument::HtmlResource);
+        scrollToAnchor(QStringLiteral("contents"));
+    } else {
+        clear();
+        setHtml(QStringLiteral("<h2>Help file not found</h2><p>The help file could not be opened:</p><p><tt>%1</tt></p>"
+                               "<p>It belongs in the folder of the program.</p>")
+                    .arg(file.toHtmlEscaped()));
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+QString helpFilePath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/PLMVX001M");
+}
+
+void openProgramHelp(HelpViewer &viewer)
+{
+    QApplication::beep();
+    viewer.showHelp(helpFilePath());
+}
