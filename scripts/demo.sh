@@ -37,6 +37,11 @@ for _ in $(seq 50); do [ -L "$link" ] && break; sleep 0.1; done
   echo "CommPort=$link"
   echo "Speed=9600"
   echo "LogT=5"
+  # Large enough to show the whole panel grid.
+  echo "MainLeft=600"
+  echo "MainTop=600"
+  echo "MainWidth=8925"
+  echo "MainHeight=8400"
   names=("Boiler inlet" "Boiler outlet" "Steam flow" "Feed pressure" "Stack O2")
   for i in 0 1 2 3 4; do
     printf 'DvtoN%02d=%d\nDvState%02d=ON\nPVname%02d=%s\n' "$i" "$((i + 1))" "$i" "$i" "${names[$i]}"
@@ -45,6 +50,13 @@ for _ in $(seq 50); do [ -L "$link" ] && break; sleep 0.1; done
 # Keep the demo operator's edits from one run to the next.
 [ -f "$demo/config/KORVANE.conf" ] || mv "$demo/config/KORVANE.conf.new" "$demo/config/KORVANE.conf"
 rm -f "$demo/config/KORVANE.conf.new"
+
+# The instruments' decimal places by device address (0..30), as the monitor
+# itself would have saved them after reading each one's settings.
+if [ ! -f "$demo/work/VX5DP.DAT" ]; then
+  printf '\x00\x00\x00\x00\x01\x00\x02\x00\x03\x00\x01\x00' > "$demo/work/VX5DP.DAT"
+  head -c 50 /dev/zero >> "$demo/work/VX5DP.DAT"
+fi
 
 export XDG_CONFIG_HOME="$demo/config"
 monitor="$root/build/release/app/vtx500-monitor"

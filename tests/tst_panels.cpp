@@ -90,6 +90,11 @@ private slots:
         panels->setPvText(17, QStringLiteral("-3276.8"));
         QCOMPARE(pv->text(), QStringLiteral("-3276.8"));
         QCOMPARE(panels->pvText(17), QStringLiteral("-3276.8"));
+        // The widest value is drawn smaller so its sign is not cut off; a
+        // value that fits goes back to the panel's font.
+        QVERIFY(QFontMetrics(pv->font()).horizontalAdvance(pv->text()) <= pv->contentsRect().width());
+        panels->setPvText(17, QStringLiteral("1234"));
+        QCOMPARE(pv->font().pointSizeF(), 20.25);
         // Channels outside the grid are ignored, not a crash.
         panels->setPvText(31, QStringLiteral("x"));
         panels->setLamps(-1, 7);

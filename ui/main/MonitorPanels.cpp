@@ -1,6 +1,7 @@
 #include "ui/main/MonitorPanels.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPalette>
 
@@ -119,8 +120,19 @@ void MonitorPanels::setTitle(int channel, const QString &title)
 
 void MonitorPanels::setPvText(int channel, const QString &text)
 {
-    if (isChannel(channel))
-        panels_[std::size_t(channel)].pv->setText(text);
+    if (!isChannel(channel))
+        return;
+    QLabel *pv = panels_[std::size_t(channel)].pv;
+    // The widest values ("-3276.8") do not fit the box at the panel's font;
+    // clipped on the left they would lose their sign. Such a text alone is
+    // drawn smaller, so that every digit and the sign stay visible.
+    QFont font = pvFont();
+    const int room = pv->contentsRect().width() - 2 * pv->margin() - 2;
+    while (font.pointSizeF() > 8.0 && QFontMetrics(font).horizontalAdvance(text) > room)
+        font.setPointSizeF(font.pointSizeF() - 0.75);
+    if (pv->font() != font)
+        pv->setFont(font);
+    pv->setText(text);
 }
 
 QString MonitorPanels::pvText(int channel) const

@@ -38,9 +38,14 @@ frmMain::frmMain(SharedState &state, SettingsStore &store, QWidget *parent)
     statusBar_->setObjectName(QStringLiteral("sbStatusBar"));
     statusBar_->setSizeGripEnabled(false);
     statusBar_->setFixedHeight(270 / TwipsPerPixel);
+    // The bar's own layout keeps a few pixels above and below its items, more
+    // than an 18-pixel bar can spare: the text sits directly on the bar,
+    // across its whole height.
     auto *statusText = new QLabel(QStringLiteral("Logging Faile Name"), statusBar_);
     statusText->setObjectName(QStringLiteral("sbStatusBarText"));
-    statusBar_->addWidget(statusText, 1);
+    statusText->setContentsMargins(3, 0, 0, 0);
+    statusText->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    statusBar_->installEventFilter(this);
     setStatusBar(statusBar_);
 }
 
@@ -82,6 +87,15 @@ void frmMain::moveOntoScreen()
 }
 
 void frmMain::SetMainWindow() { panels_->SetMainWindow(state_.channels); }
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == statusBar_ && event->type() == QEvent::Resize) {
+        if (auto *label = statusBar_->findChild<QLabel *>(QStringLiteral("sbStatusBarText")))
+            label->setGeometry(statusBar_->rect());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
 
 void frmMain::setStatusText(const QString &text)
 {

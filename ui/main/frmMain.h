@@ -50,6 +50,7 @@ protected:
     // ends the program through the same end sequence as File > Exit.
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void moveOntoScreen();
