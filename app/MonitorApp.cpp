@@ -6,6 +6,7 @@
 #include "comm/Discovery.h"
 #include "comm/Polling.h"
 #include "comm/SettingTransfer.h"
+#include "comm/Vtx.h"
 #include "comm/VtxPort.h"
 #include "config/Configuration.h"
 #include "config/SettingForm.h"
@@ -22,12 +23,16 @@
 #include "ui/main/frmMain.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
 #include <exception>
 
 namespace {
+
+// How often a step's wait on the line serves the event queue, at most.
+constexpr qint64 IdleEveryMs = 5;
 
 // A step that meets an error of the component ends there; the loop goes on
 // with its next turn instead of ending the program.
@@ -95,20 +100,44 @@ void MonitorApp::startUp()
     transfer_ = std::make_unique<SettingTransfer>(vtx, state, prompter_);
     wireMenu();
 
+    // While a step waits for a reply, the window goes on painting and timers
+    // go on ticking; keys, mouse and menus still wait for the step's end.
+    // Vtx calls this for every character that arrives; serving the events
+    // every few milliseconds is plenty and costs far less processor time.
+    if (auto *line = dynamic_cast<Vtx *>(&vtx)) {
+        line->idle = [served = QElapsedTimer()]() mutable {
+            if (served.isValid() && served.elapsed() < IdleEveryMs)
+                return;
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            served.start();
+        };
+    }
+
     MainLoop::Steps steps;
     steps.StartLink = [this] {
         QString found;
-        guarded([&] { found = discovery_->StartLink(); });
+        inStep([&] { found = discovery_->StartLink(); });
         return found;
     };
-    steps.ReadAllPv = [this] { guarded([this] { polling_->ReadAllPv(); }); };
-    steps.PollChannels = [this] { guarded([this] { polling_->PollChannels(); }); };
-    steps.TransferSettings = [this] { guarded([this] { transfer_->TransferSettings(); }); };
+    steps.ReadAllPv = [this] { inStep([this] { polling_->ReadAllPv(); }); };
+    steps.PollChannels = [this] { inStep([this] { polling_->PollChannels(); }); };
+    steps.TransferSettings = [this] { inStep([this] { transfer_->TransferSettings(); }); };
     steps.startLogging = [this] { logWriter_->startLogging(); };
     steps.closeRequested = [this] { return discovery_->closeRequested(); };
     steps.yield = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
     steps.idleWait = [this] { idleWait(); };
     loop_ = std::make_unique<MainLoop>(state, main_->StopRequest, std::move(steps));
+}
+
+void MonitorApp::inStep(const std::function<void()> &step)
+{
+    // A log write failure during the step is told once the step is over, not
+    // from inside its wait for a reply.
+    if (logWriter_)
+        logWriter_->holdMessages(true);
+    guarded(step);
+    if (logWriter_)
+        logWriter_->holdMessages(false);
 }
 
 void MonitorApp::idleWait()

@@ -62,6 +62,8 @@ private:
     void unloadOthers();
     frmSetting *ensureSettingDialog();
     void idleWait();
+    // Runs one step of the loop; an error of the component ends the step.
+    void inStep(const std::function<void()> &step);
 
     SettingsStore &store_;
     Prompter &prompter_;

@@ -206,8 +206,11 @@ Vtx::Attempt Vtx::attempt(const QByteArray &command, QString &result)
     // A bad frame: let the rest of it go by before the line is used again, so
     // the repeat does not talk over an instrument that is still sending.
     const int quietMs = wireTimeMs(3, openedBaudRate_) + 2;
-    while (deadline.remainingTime() > 0 && port_.waitForReadyRead(quietMs))
+    while (deadline.remainingTime() > 0 && port_.waitForReadyRead(quietMs)) {
         port_.readAll();
+        if (idle) // a stream of garbage may last until the deadline
+            idle();
+    }
     if (faultPending_ || isLineFault(port_.error()))
         noteLineFault();
     return Attempt::Failed;

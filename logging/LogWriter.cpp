@@ -126,11 +126,29 @@ void LogWriter::LoggingTimer_Timer()
         return;
     if (appendLine(recordLine(now)) || reporting_)
         return;
+    if (holding_) {
+        ++heldFailures_;
+        return;
+    }
+    reportWriteFailure();
+}
+
+void LogWriter::reportWriteFailure()
+{
     // The box is modal but the tick keeps running under it; while it is open,
     // later failures are not stacked on top of it.
     reporting_ = true;
     prompter_.message(WriteFailedText);
     reporting_ = false;
+}
+
+void LogWriter::holdMessages(bool hold)
+{
+    holding_ = hold;
+    while (!holding_ && heldFailures_ > 0) {
+        --heldFailures_;
+        reportWriteFailure();
+    }
 }
 
 QString LogWriter::NewLogFileName() const

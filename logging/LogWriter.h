@@ -36,6 +36,13 @@ public:
     // The 200 ms tick: writes a record when one is due.
     void LoggingTimer_Timer();
 
+    // While a step of the main loop runs, ticks may run inside its wait for a
+    // reply; a modal box opened there would hold that wait until the reply
+    // times out. So while held, a failed record's message waits, and ending
+    // the hold shows the waiting ones, one per failed record.
+    void holdMessages(bool hold);
+    int heldMessages() const { return heldFailures_; }
+
     LogSchedule &schedule() { return schedule_; }
     const QTimer &loggingTimer() const { return LoggingTimer; }
     QString logFileName() const { return LogFileName; }
@@ -51,6 +58,7 @@ private:
     QByteArray recordLine(const QDateTime &now) const;
     // Appends one line; false when it could not be written completely.
     bool appendLine(const QByteArray &line) const;
+    void reportWriteFailure();
 
     SharedState &state_;
     PanelView &panels_;
@@ -61,6 +69,8 @@ private:
     QTimer LoggingTimer;
     QString LogFileName;
     bool reporting_ = false; // a write failure message is on screen
+    bool holding_ = false;   // a step is in progress: messages wait for its end
+    int heldFailures_ = 0;   // failed records whose message waits
 };
 
 namespace logfile {

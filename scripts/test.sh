@@ -22,3 +22,6 @@ if [ -x fuzz/run-fuzz.sh ] || [ -f fuzz/run-fuzz.sh ]; then
   echo "== fuzzing the reply parser"
   bash fuzz/run-fuzz.sh build/fuzz "${FUZZ_SECONDS:-20}"
 fi
+
+echo "== soak run, two minutes (faulty line, unplugged converter)"
+bash bench/soak.sh --minutes 2 --build-dir build/debug

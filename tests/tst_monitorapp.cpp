@@ -193,14 +193,15 @@ void tst_monitorapp::idleUntilAChannelIsSwitchedOn()
 {
     setUpVtx = [](LoggedVtx &vtx) { vtx.reply = [](const SentCommand &) { return FakeVtx::ack("0001"); }; };
     QStringList seen;
-    auto poll = std::make_shared<QTimer>();
-    run([this, poll, &seen] {
+    QTimer *poll = nullptr;
+    run([this, &poll, &seen] {
         // A while in discovery with nothing on: nothing is sent.
-        QTimer::singleShot(200, app_->mainWindow(), [this, poll, &seen] {
+        QTimer::singleShot(200, app_->mainWindow(), [this, &poll, &seen] {
             seen << QString::number(app_->loop()->LoopState);
             QVERIFY(vtx_->sent.isEmpty());
             app_->state.channels(2, StateItem).Value = QStringLiteral("      ON");
-            QObject::connect(poll.get(), &QTimer::timeout, [this, poll, &seen] {
+            poll = new QTimer(app_->mainWindow());
+            QObject::connect(poll, &QTimer::timeout, [this, poll, &seen] {
                 if (app_->loop()->LoopState != 2)
                     return;
                 seen << QString::number(app_->loop()->LoopState);
