@@ -1,6 +1,4 @@
-vtx_add_test(tst_numbers SOURCES tst_numbers.cpp)
 vtx_add_test(tst_configuration SOURCES tst_configuration.cpp)
 vtx_add_test(tst_discovery SOURCES tst_discovery.cpp)
-vtx_add_test(tst_mainloop SOURCES tst_mainloop.cpp)
 vtx_add_test(tst_monitorapp SOURCES tst_monitorapp.cpp)
 vtx_add_test(tst_discovery_sim SOURCES tst_discovery_sim.cpp)

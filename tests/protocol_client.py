@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Checks vtx500-sim from the outside, byte for byte, as a host on the line.
 
-Written without any of the project's code: frames and checksums are built
-here from the wire rules, so a fault shared by the simulator's encoder and
-its unit tests still shows up.
+Written without any of the project's code, so a fault shared by the
+simulator's encoder and its unit tests still shows up. Commands it must leave
+unanswered are followed by a good one, whose reply must come first.
 
 Usage: protocol_client.py PATH_TO_VTX500_SIM
 """
@@ -24,33 +24,27 @@ def bcc(body):
     return ("%02X" % (sum(body) & 0xFF)).encode()
 
 
-def command(address, write, item, data=b""):
-    body = bytes([0x20 + address, 0x20, ord("P") if write else 0x20]) + item + data + bytes([ETX])
-    return bytes([STX]) + body + bcc(body) + bytes([CR])
-
-
-def reply(address, write, item, code, data=b""):
-    body = bytes([0x20 + address, 0x20, ord("P") if write else 0x20]) + item + bytes([code]) + data + bytes([ETX])
+def frame(address, write, item, data=b"", code=None):
+    """A command frame, or with a code (ACK or NAK) the instrument's reply to it."""
+    body = bytes([0x20 + address, 0x20, ord("P") if write else 0x20]) + item
+    body += (bytes([code]) if code else b"") + data + bytes([ETX])
     return bytes([STX]) + body + bcc(body) + bytes([CR])
 
 
 def set_line(fd, speed):
-    attrs = termios.tcgetattr(fd)
-    iflag, oflag, cflag, lflag, _, _, cc = attrs
+    iflag, oflag, cflag, lflag, _, _, cc = termios.tcgetattr(fd)
     # Raw 8N1, as a serial port library sets it.
     iflag &= ~(termios.IGNBRK | termios.BRKINT | termios.PARMRK | termios.ISTRIP | termios.INLCR
                | termios.IGNCR | termios.ICRNL | termios.IXON)
     oflag &= ~termios.OPOST
     lflag &= ~(termios.ECHO | termios.ECHONL | termios.ICANON | termios.ISIG | termios.IEXTEN)
-    cflag &= ~(termios.CSIZE | termios.PARENB)
-    cflag |= termios.CS8 | termios.CLOCAL | termios.CREAD
-    cc[termios.VMIN] = 0
-    cc[termios.VTIME] = 0
+    cflag = (cflag & ~(termios.CSIZE | termios.PARENB)) | termios.CS8 | termios.CLOCAL | termios.CREAD
+    cc[termios.VMIN] = cc[termios.VTIME] = 0
     termios.tcsetattr(fd, termios.TCSANOW, [iflag, oflag, cflag, lflag, speed, speed, cc])
     termios.tcflush(fd, termios.TCIOFLUSH)
 
 
-def read_frame(fd, timeout):
+def read_frame(fd, timeout=5.0):
     """Bytes up to and including CR, or what came before the time ran out."""
     got = b""
     deadline = time.monotonic() + timeout
@@ -66,59 +60,68 @@ failures = []
 
 
 def check(name, actual, expected):
-    if actual != expected:
-        failures.append(name)
-        print("FAIL %s\n  got      %s\n  expected %s" % (name, actual.hex(" "), expected.hex(" ")))
-    else:
-        print("ok   %s" % name)
+    print("ok   %s" % name if actual == expected else "FAIL %s\n  got %r\n  expected %r" % (name, actual, expected))
+    failures.extend([name] if actual != expected else [])
 
 
 def main():
-    sim_path = sys.argv[1]
     with tempfile.TemporaryDirectory() as tmp:
         link = os.path.join(tmp, "tty")
-        sim = subprocess.Popen(
-            [sim_path, "--link", link, "--speed", "9600", "--instrument", "3:pv=1234"],
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        record = os.path.join(tmp, "record")
+        sim = subprocess.Popen([sys.argv[1], "--link", link, "--record", record, "--no-pacing", "--instrument",
+                                "3:pv=1234"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+
+        def await_record(lines):
+            """Waits (at most 10 s) until the simulator has taken in that many frames."""
+            deadline = time.monotonic() + 10
+            while time.monotonic() < deadline:
+                if os.path.exists(record) and open(record).read().count("\n") >= lines:
+                    return
+                time.sleep(0.01)
+
+        def control(line):
+            sim.stdin.write(line.encode() + b"\n")
+            sim.stdin.flush()
+            return sim.stdout.readline().split(b" ")[0].strip()
+
         try:
-            first = sim.stdout.readline().decode()
-            if not first.startswith("pty "):
-                print("FAIL start: %r" % first)
+            if not sim.stdout.readline().startswith(b"pty "):
+                print("FAIL start")
                 return 1
             fd = os.open(link, os.O_RDWR | os.O_NOCTTY)
-            try:
-                set_line(fd, termios.B9600)
+            set_line(fd, termios.B9600)
 
-                # The documented example: read PV of address 3.
-                example = bytes.fromhex("02 23 20 20 30 30 38 30 03 32 45 0D")
-                check("example command bytes", command(3, False, b"0080"), example)
-                os.write(fd, example)
-                expected = bytes.fromhex("02 23 20 20 30 30 38 30 06 30 34 44 32 03") \
-                    + bcc(bytes.fromhex("23 20 20 30 30 38 30 06 30 34 44 32 03")) + b"\r"
-                check("read PV 1234", read_frame(fd, 2.0), expected)
+            # The documented example: read PV of address 3.
+            example = bytes.fromhex("02 23 20 20 30 30 38 30 03 32 45 0D")
+            check("example command bytes", frame(3, False, b"0080"), example)
+            os.write(fd, example)
+            check("read PV 1234", read_frame(fd), bytes.fromhex("02 23 20 20 30 30 38 30 06 30 34 44 32 03 30 45 0D"))
+            for write, item, data, code, answer, name in [
+                    (True, b"0001", b"0064", ACK, b"", "write alarm 1 = 100"),
+                    (False, b"0001", b"", ACK, b"0064", "read back alarm 1"),
+                    (True, b"0008", b"0004", NAK, b"0002", "decimal point 4 refused")]:
+                os.write(fd, frame(3, write, item, data))
+                check(name, read_frame(fd), frame(3, write, item, answer, code))
 
-                os.write(fd, command(3, True, b"0001", b"0064"))
-                check("write alarm 1 = 100", read_frame(fd, 2.0), reply(3, True, b"0001", ACK))
+            # Left unanswered: a bad BCC, an address with no instrument, a silenced one.
+            os.write(fd, example[:9] + b"2F\r" + frame(4, False, b"0080") + example)
+            check("bad BCC and absent address unanswered", read_frame(fd), frame(3, False, b"0080", b"04D2", ACK))
+            check("silence by control", control("silent 3 on"), b"ok")
+            os.write(fd, example)
+            await_record(8)  # the silenced command is taken in before the silence is lifted
+            check("silence lifted", control("silent 3 off"), b"ok")
+            check("set pv by control", control("set 3 pv -1"), b"ok")
+            check("bad control refused", control("set 32 pv 1"), b"error")
+            os.write(fd, example)
+            check("silenced unanswered, set PV read", read_frame(fd), frame(3, False, b"0080", b"FFFF", ACK))
 
-                os.write(fd, command(3, False, b"0001"))
-                check("read back alarm 1", read_frame(fd, 2.0), reply(3, False, b"0001", ACK, b"0064"))
-
-                os.write(fd, command(3, True, b"0008", b"0004"))
-                check("decimal point 4 refused", read_frame(fd, 2.0), reply(3, True, b"0008", NAK, b"0002"))
-
-                os.write(fd, command(3, False, b"0081"))
-                check("status word", read_frame(fd, 2.0), reply(3, False, b"0081", ACK, b"0000"))
-
-                # At 4800 the instrument cannot make out the command.
-                set_line(fd, termios.B4800)
-                os.write(fd, command(3, False, b"0080"))
-                check("no answer at a wrong speed", read_frame(fd, 0.3), b"")
-            finally:
-                os.close(fd)
-            sim.stdin.write(b"quit\n")
-            sim.stdin.flush()
-            check("quit answered", sim.stdout.readline(), b"ok\n")
-            check("exit status", bytes([sim.wait(timeout=10)]), bytes([0]))
+            # At 4800 the instrument cannot make out the command.
+            set_line(fd, termios.B4800)
+            os.write(fd, example)
+            check("no answer at a wrong speed", read_frame(fd, 0.3), b"")
+            os.close(fd)
+            check("quit answered", control("quit"), b"ok")
+            check("exit status", sim.wait(timeout=10), 0)
         finally:
             if sim.poll() is None:
                 sim.kill()

@@ -1,8 +1,5 @@
-# The instrument simulator: its rules, its frames, and the program itself.
-vtx_add_test(tst_sim_instrument SOURCES tst_sim_instrument.cpp LIBS vtxsim)
-vtx_add_test(tst_sim_frame SOURCES tst_sim_frame.cpp LIBS vtxsim)
-vtx_add_test(tst_sim_bus SOURCES tst_sim_bus.cpp LIBS vtxsim)
-vtx_add_test(tst_sim_process SOURCES tst_sim_process.cpp LIBS vtxsim)
+# The instrument simulator: its rules and frames, and the program from the outside.
+vtx_add_test(tst_sim SOURCES tst_sim.cpp LIBS vtxsim)
 
 # An outside check of the wire bytes, written without the simulator's code.
 add_test(NAME sim_protocol_client

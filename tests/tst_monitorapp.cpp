@@ -1,5 +1,6 @@
-// The whole program with a scripted component: start-up, the orderly end in
-// its order, the window's geometry, and the ways the program ends.
+// The main loop's state table against recorded steps, and the whole program
+// with a scripted component: start-up, the orderly end in its order, the
+// window's geometry, and the ways the program ends.
 #include "app/MainLoop.h"
 #include "app/MonitorApp.h"
 #include "config/SettingsStore.h"
@@ -16,8 +17,9 @@
 #include <QtTest>
 
 namespace {
-
 QStringList events;
+// Port closed, then the component released after VX5DP.DAT is written, then the store.
+const QStringList EndOrder{"Close", "released after VX5DP.DAT", "save PVname00", "save MainLeft"};
 
 class LoggedVtx : public FakeVtx {
 public:
@@ -43,188 +45,236 @@ public:
         SettingsStore::save(key, value);
     }
 };
-
 } // namespace
 
 class tst_monitorapp : public QObject {
     Q_OBJECT
-private slots:
-    void init();
-    void cleanup();
-    void emptyStoreStartAndExit();
-    void geometryIsRestored();
-    void minimisedWindowKeepsStoredGeometry();
-    void windowManagerCloseEndsInOrder();
-    void closeAnswerAfterCommunicationErrorEndsInOrder();
-    void idleUntilAChannelIsSwitchedOn();
-    void exitWithSettingDialogOpenUnloadsIt();
-
-private:
-    // Runs the program; `during` runs from the loop's first yield.
-    void run(const std::function<void()> &during);
-    void trigger(const QString &action);
 
     QTemporaryDir dir_;
     RecordingStore store_;
     ScriptedPrompter prompter_;
     FakeClock clock_;
     std::unique_ptr<MonitorApp> app_;
-    LoggedVtx *vtx_ = nullptr;
     std::function<void(LoggedVtx &)> setUpVtx;
-};
 
-void tst_monitorapp::init()
-{
-    QSettings(QStringLiteral("KORVANE")).clear();
-    QDir::setCurrent(dir_.path());
-    QFile::remove(QStringLiteral("VX5DP.DAT"));
-    events.clear();
-    store_.saves.clear();
-    prompter_ = ScriptedPrompter();
-    setUpVtx = nullptr;
-    app_ = std::make_unique<MonitorApp>(store_, prompter_, clock_, [this] {
-        auto vtx = std::make_unique<LoggedVtx>();
-        vtx_ = vtx.get();
-        if (setUpVtx)
-            setUpVtx(*vtx);
-        return vtx;
-    });
-}
-
-void tst_monitorapp::cleanup() { app_.reset(); }
-
-void tst_monitorapp::trigger(const QString &action)
-{
-    auto *item = app_->mainWindow()->findChild<QAction *>(action);
-    QVERIFY2(item, qPrintable(action));
-    item->trigger();
-}
-
-void tst_monitorapp::run(const std::function<void()> &during)
-{
-    app_->startUp();
-    QTimer::singleShot(0, app_->mainWindow(), during);
-    // A failed check inside `during` must not leave the loop running forever.
-    QTimer::singleShot(20000, app_->mainWindow(), [this] { app_->mainWindow()->StopRequest = true; });
-    app_->loop()->communicate();
-    app_->endSequence();
-}
-
-void tst_monitorapp::emptyStoreStartAndExit()
-{
-    run([this] {
-        frmMain *window = app_->mainWindow();
-        QCOMPARE(window->windowTitle(), QStringLiteral("VTX-501-M Monitor"));
-        QVERIFY(!(window->windowFlags() & Qt::WindowCloseButtonHint));
-        QVERIFY(!(window->windowFlags() & Qt::WindowSystemMenuHint));
-        QCOMPARE(window->frameGeometry().topLeft(), QPoint(67, 67));
-        QCOMPARE(int(app_->loop()->LoopState), 3); // every channel OFF
-        trigger(QStringLiteral("mnuFileExit"));
-    });
-
-    QCOMPARE(events, (QStringList{"Close", "released after VX5DP.DAT", "save PVname00", "save MainLeft"}));
-    QCOMPARE(app_->mainWindow(), nullptr);
-    QCOMPARE(QFileInfo(QStringLiteral("VX5DP.DAT")).size(), qint64(62));
-    for (int i = 0; i < ChannelCount; ++i) {
-        const QString suffix = QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
-        QCOMPARE(store_.get(QStringLiteral("PVname") + suffix, QString()), QStringLiteral("CH %1").arg(i));
-        QCOMPARE(store_.get(QStringLiteral("DvState") + suffix, QString()), QStringLiteral("OFF"));
-        QCOMPARE(store_.saves.value(QStringLiteral("PVname") + suffix), 1);
+    // Runs the program; `during` runs from the loop's first yield.
+    void run(const std::function<void()> &during)
+    {
+        app_->startUp();
+        QTimer::singleShot(0, app_->mainWindow(), during);
+        // A failed check inside `during` must not leave the loop running forever.
+        QTimer::singleShot(20000, app_->mainWindow(), [this] { app_->mainWindow()->StopRequest = true; });
+        app_->loop()->communicate();
+        app_->endSequence();
     }
-    QCOMPARE(store_.get(QStringLiteral("MainLeft"), QString()), QStringLiteral("1005"));
-    QCOMPARE(store_.get(QStringLiteral("MainWidth"), QString()), QStringLiteral("6495"));
-    QVERIFY(store_.contains(QStringLiteral("MainTop")));
-    QVERIFY(store_.contains(QStringLiteral("MainHeight")));
-    QVERIFY(prompter_.shown.isEmpty());
-}
+    void trigger(const QString &action) { app_->mainWindow()->findChild<QAction *>(action)->trigger(); }
+    QString stored(const QString &key) const { return store_.get(key, QString()); }
 
-void tst_monitorapp::geometryIsRestored()
-{
-    store_.save(QStringLiteral("MainLeft"), QStringLiteral("3000"));
-    store_.save(QStringLiteral("MainTop"), QStringLiteral("1500"));
-    store_.save(QStringLiteral("MainWidth"), QStringLiteral("9000"));
-    store_.save(QStringLiteral("MainHeight"), QStringLiteral("8400"));
-    run([this] {
-        QCOMPARE(app_->mainWindow()->frameGeometry(), QRect(200, 100, 600, 560));
-        trigger(QStringLiteral("mnuFileExit"));
-    });
-    QCOMPARE(store_.get(QStringLiteral("MainLeft"), QString()), QStringLiteral("3000"));
-    QCOMPARE(store_.get(QStringLiteral("MainHeight"), QString()), QStringLiteral("8400"));
-}
+    // The main loop alone, its steps recorded.
+    SharedState state_;
+    bool stop_ = false;
+    QStringList log_;
+    QStringList linkResults_; // results of successive StartLink calls, "" when used up
+    std::function<void(const QString &)> onStep;
 
-void tst_monitorapp::minimisedWindowKeepsStoredGeometry()
-{
-    store_.save(QStringLiteral("MainLeft"), QStringLiteral("3000"));
-    run([this] {
-        app_->mainWindow()->showMinimized();
-        app_->mainWindow()->move(10, 10);
-        trigger(QStringLiteral("mnuFileExit"));
-    });
-    QCOMPARE(store_.saves.value(QStringLiteral("MainLeft")), 1); // only the test's own
-    QCOMPARE(store_.get(QStringLiteral("MainLeft"), QString()), QStringLiteral("3000"));
-    QCOMPARE(store_.saves.value(QStringLiteral("PVname00")), 1);
-}
+    MainLoop makeLoop()
+    {
+        auto step = [this](const QString &name) {
+            log_ << name;
+            if (onStep)
+                onStep(name);
+        };
+        MainLoop::Steps steps;
+        steps.StartLink = [this, step] {
+            step(QStringLiteral("StartLink"));
+            return linkResults_.isEmpty() ? QString() : linkResults_.takeFirst();
+        };
+        steps.ReadAllPv = [step] { step(QStringLiteral("ReadAllPv")); };
+        steps.PollChannels = [step] { step(QStringLiteral("PollChannels")); };
+        steps.TransferSettings = [step] { step(QStringLiteral("TransferSettings")); };
+        steps.startLogging = [this, step] {
+            step(QStringLiteral("startLogging"));
+            state_.LoggingActive = true;
+        };
+        steps.closeRequested = [] { return false; };
+        steps.yield = [this] { log_ << QStringLiteral("yield"); };
+        steps.idleWait = [this] { log_ << QStringLiteral("idle"); };
+        return MainLoop(state_, stop_, steps);
+    }
 
-void tst_monitorapp::windowManagerCloseEndsInOrder()
-{
-    run([this] {
-        app_->state.channels(3, NameItem).Value = QStringLiteral("Renamed");
-        app_->mainWindow()->close();
-        QVERIFY(app_->mainWindow()->StopRequest);
-    });
-    QCOMPARE(events, (QStringList{"Close", "released after VX5DP.DAT", "save PVname00", "save MainLeft"}));
-    QCOMPARE(store_.get(QStringLiteral("PVname03"), QString()), QStringLiteral("Renamed"));
-    QCOMPARE(store_.saves.value(QStringLiteral("PVname03")), 1);
-}
-
-void tst_monitorapp::closeAnswerAfterCommunicationErrorEndsInOrder()
-{
-    store_.save(QStringLiteral("DvState00"), QStringLiteral("ON"));
-    setUpVtx = [](LoggedVtx &vtx) {
-        vtx.open = [](const QString &, const QString &) -> bool { throw VtxError("no permission"); };
-    };
-    prompter_.answers << Prompter::Answer::Yes;
-    app_->run();
-    QCOMPARE(prompter_.shown.size(), 2);
-    QCOMPARE(events, (QStringList{"Close", "released after VX5DP.DAT", "save PVname00", "save MainLeft"}));
-}
-
-void tst_monitorapp::idleUntilAChannelIsSwitchedOn()
-{
-    setUpVtx = [](LoggedVtx &vtx) { vtx.reply = [](const SentCommand &) { return FakeVtx::ack("0001"); }; };
-    QStringList seen;
-    QTimer *poll = nullptr;
-    run([this, &poll, &seen] {
-        // A while in discovery with nothing on: nothing is sent.
-        QTimer::singleShot(200, app_->mainWindow(), [this, &poll, &seen] {
-            seen << QString::number(app_->loop()->LoopState);
-            QVERIFY(vtx_->sent.isEmpty());
-            app_->state.channels(2, StateItem).Value = QStringLiteral("      ON");
-            poll = new QTimer(app_->mainWindow());
-            QObject::connect(poll, &QTimer::timeout, [this, poll, &seen] {
-                if (app_->loop()->LoopState != 2)
-                    return;
-                seen << QString::number(app_->loop()->LoopState);
-                poll->stop();
-                trigger(QStringLiteral("mnuFileExit"));
-            });
-            poll->start(10);
+private slots:
+    void init()
+    {
+        state_ = SharedState();
+        stop_ = true; // begin() must clear it
+        log_.clear();
+        linkResults_.clear();
+        onStep = nullptr;
+        QSettings(QStringLiteral("KORVANE")).clear();
+        QDir::setCurrent(dir_.path());
+        QFile::remove(QStringLiteral("VX5DP.DAT"));
+        events.clear();
+        store_.saves.clear();
+        prompter_ = ScriptedPrompter();
+        setUpVtx = nullptr;
+        app_ = std::make_unique<MonitorApp>(store_, prompter_, clock_, [this] {
+            auto vtx = std::make_unique<LoggedVtx>();
+            if (setUpVtx)
+                setUpVtx(*vtx);
+            return vtx;
         });
-    });
-    QCOMPARE(seen, (QStringList{"3", "2"}));
-}
+    }
+    void cleanup() { app_.reset(); }
 
-void tst_monitorapp::exitWithSettingDialogOpenUnloadsIt()
-{
-    QPointer<frmSetting> dialog;
-    run([this, &dialog] {
-        trigger(QStringLiteral("Dv05"));
-        dialog = app_->settingDialog();
-        QVERIFY(dialog && dialog->isVisible());
-        trigger(QStringLiteral("mnuFileExit"));
-    });
-    QVERIFY(dialog.isNull());
-}
+    void emptyStoreStartAndExit()
+    {
+        QPointer<frmSetting> dialog;
+        run([this, &dialog] {
+            frmMain *window = app_->mainWindow();
+            QCOMPARE(window->windowTitle(), QStringLiteral("VTX-501-M Monitor"));
+            QVERIFY(!(window->windowFlags() & Qt::WindowCloseButtonHint));
+            QCOMPARE(window->frameGeometry().topLeft(), QPoint(67, 67));
+            QCOMPARE(int(app_->loop()->LoopState), 3); // every channel OFF
+            trigger(QStringLiteral("Dv05"));
+            dialog = app_->settingDialog();
+            QVERIFY(dialog && dialog->isVisible());
+            trigger(QStringLiteral("mnuFileExit"));
+        });
+        QCOMPARE(events, EndOrder);
+        QVERIFY(dialog.isNull()); // unloaded with the program
+        QCOMPARE(app_->mainWindow(), nullptr);
+        QCOMPARE(QFileInfo(QStringLiteral("VX5DP.DAT")).size(), qint64(62));
+        for (int i = 0; i < ChannelCount; ++i) {
+            const QString suffix = QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
+            QCOMPARE(stored(QStringLiteral("PVname") + suffix), QStringLiteral("CH %1").arg(i));
+            QCOMPARE(stored(QStringLiteral("DvState") + suffix), QStringLiteral("OFF"));
+            QCOMPARE(store_.saves.value(QStringLiteral("PVname") + suffix), 1);
+        }
+        QCOMPARE(stored(QStringLiteral("MainLeft")), QStringLiteral("1005"));
+        QCOMPARE(stored(QStringLiteral("MainWidth")), QStringLiteral("6495"));
+        QVERIFY(prompter_.shown.isEmpty());
+    }
+
+    void geometryIsRestoredAndMinimisedKeepsIt()
+    {
+        const QStringList keys{"MainLeft", "MainTop", "MainWidth", "MainHeight"}, values{"3000", "1500", "9000", "8400"};
+        for (int i = 0; i < 4; ++i)
+            store_.save(keys[i], values[i]);
+        run([this] {
+            QCOMPARE(app_->mainWindow()->frameGeometry(), QRect(200, 100, 600, 560));
+            app_->mainWindow()->showMinimized();
+            app_->mainWindow()->move(10, 10);
+            trigger(QStringLiteral("mnuFileExit"));
+        });
+        QCOMPARE(store_.saves.value(QStringLiteral("MainLeft")), 1); // only the test's own
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(stored(keys[i]), values[i]);
+    }
+
+    void windowManagerCloseEndsInOrder()
+    {
+        run([this] {
+            app_->state.channels(3, NameItem).Value = QStringLiteral("Renamed");
+            app_->mainWindow()->close();
+            QVERIFY(app_->mainWindow()->StopRequest);
+        });
+        QCOMPARE(events, EndOrder);
+        QCOMPARE(stored(QStringLiteral("PVname03")), QStringLiteral("Renamed"));
+    }
+
+    void closeAnswerAfterCommunicationErrorEndsInOrder()
+    {
+        store_.save(QStringLiteral("DvState00"), QStringLiteral("ON"));
+        setUpVtx = [](LoggedVtx &vtx) {
+            vtx.open = [](const QString &, const QString &) -> bool { throw VtxError("no permission"); };
+        };
+        prompter_.answers << Prompter::Answer::Yes;
+        app_->run();
+        QCOMPARE(prompter_.shown.size(), 2); // no further turn to ask again
+        QCOMPARE(events, EndOrder);
+    }
+
+    void idleUntilAChannelIsSwitchedOn()
+    {
+        // Every channel OFF: discovery sends nothing and the loop waits in
+        // state 3; a channel switched on lets it go on to polling.
+        LoggedVtx *vtx = nullptr;
+        setUpVtx = [&vtx](LoggedVtx &v) {
+            vtx = &v;
+            v.reply = [](const SentCommand &) { return FakeVtx::ack("0001"); };
+        };
+        int polled = 0;
+        run([this, &vtx, &polled] {
+            QTimer::singleShot(200, app_->mainWindow(), [this, &vtx, &polled] {
+                QCOMPARE(int(app_->loop()->LoopState), 3);
+                QVERIFY(vtx->sent.isEmpty());
+                app_->state.channels(2, StateItem).Value = QStringLiteral("      ON");
+                auto *poll = new QTimer(app_->mainWindow());
+                connect(poll, &QTimer::timeout, this, [this, &polled] {
+                    if (app_->loop()->LoopState == 2 && ++polled == 1)
+                        trigger(QStringLiteral("mnuFileExit"));
+                });
+                poll->start(10);
+            });
+        });
+        QCOMPARE(polled, 1);
+    }
+
+    void stateTable_data()
+    {
+        QTest::addColumn<QStringList>("links");
+        QTest::addColumn<int>("turns");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<int>("finalState");
+        QTest::newRow("found at start: logging starts once, after the first poll")
+            << QStringList{"9600"} << 6
+            << QStringList{"StartLink", "yield", "ReadAllPv", "yield", "PollChannels", "startLogging", "yield",
+                           "TransferSettings", "yield", "PollChannels", "yield", "TransferSettings", "yield",
+                           "PollChannels"}
+            << 2;
+        QTest::newRow("nothing answers: discovery with a wait on every turn")
+            << QStringList{} << 2 << QStringList{"StartLink", "yield", "StartLink", "idle", "yield", "StartLink", "idle"}
+            << 3;
+        QTest::newRow("found on the second try")
+            << QStringList{"", "19200"} << 2 << QStringList{"StartLink", "yield", "StartLink", "yield", "ReadAllPv"} << 1;
+    }
+    void stateTable()
+    {
+        QFETCH(QStringList, links);
+        QFETCH(int, turns);
+        QFETCH(QStringList, expected);
+        QFETCH(int, finalState);
+        linkResults_ = links;
+        MainLoop loop = makeLoop();
+        loop.begin();
+        QCOMPARE(stop_, false);
+        for (int i = 0; i < turns; ++i)
+            loop.turn();
+        QCOMPARE(log_, expected);
+        QCOMPARE(int(loop.LoopState), finalState);
+    }
+
+    // File > Exit chosen during a yield: the step after it still runs, then
+    // the loop ends; in discovery, after the current StartLink.
+    void stopRequestEndsAfterTheStep_data()
+    {
+        QTest::addColumn<QStringList>("links");
+        QTest::addColumn<QString>("stopAt");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("polling") << QStringList{"9600"} << "ReadAllPv" << QStringList{"StartLink", "yield", "ReadAllPv"};
+        QTest::newRow("discovery") << QStringList{} << "StartLink" << QStringList{"StartLink"};
+    }
+    void stopRequestEndsAfterTheStep()
+    {
+        QFETCH(QStringList, links);
+        QFETCH(QString, stopAt);
+        QFETCH(QStringList, expected);
+        linkResults_ = links;
+        onStep = [this, stopAt](const QString &name) { stop_ = stop_ || name == stopAt; };
+        makeLoop().communicate();
+        QCOMPARE(log_, expected);
+    }
+};
 
 QTEST_MAIN(tst_monitorapp)
 #include "tst_monitorapp.moc"

@@ -2,49 +2,16 @@
 // which messages come in which order, and what never goes on the line.
 
 #include "comm/Polling.h"
-#include "comm/PanelView.h"
-#include "config/SharedState.h"
+#include "support/Channels.h"
+#include "support/FakePanels.h"
 #include "support/FakeVtx.h"
 #include "support/ScriptedPrompter.h"
 
 #include <QLocale>
-#include <QMap>
 #include <QtTest>
 
 namespace {
-
-// The panels as polling sees them, remembering every write.
-class RecordingPanels : public PanelView {
-public:
-    QMap<int, QString> texts;
-    QMap<int, quint16> lamps;
-    QStringList writes; // "7 pv ----", "7 lamps 5"
-
-    void setPvText(int channel, const QString &text) override
-    {
-        texts[channel] = text;
-        writes << QStringLiteral("%1 pv %2").arg(channel).arg(text);
-    }
-    QString pvText(int channel) const override { return texts.value(channel); }
-    void setLamps(int channel, quint16 statusWord) override
-    {
-        lamps[channel] = statusWord;
-        writes << QStringLiteral("%1 lamps %2").arg(channel).arg(statusWord);
-    }
-};
-
-// Instruments by device address: the reply to the PV and the status item.
-struct Line {
-    QMap<int, QString> pv, status;
-    QString answer(const SentCommand &command) const
-    {
-        const auto &table = command.item == QLatin1String("0080") ? pv : status;
-        return table.value(command.deviceAddress(), FakeVtx::none());
-    }
-};
-
 const QString NoResponse = QStringLiteral("No response from VTX.");
-
 } // namespace
 
 class tst_Polling : public QObject {
@@ -52,14 +19,16 @@ class tst_Polling : public QObject {
 
     FakeVtx vtx;
     SharedState state;
-    RecordingPanels panels;
+    FakePanels panels;
     ScriptedPrompter prompter;
-    Line line;
+    QMap<int, QString> pvReply, statusReply; // by device address; no answer when missing
 
-    void switchOn(int channel, const QString &address, const QString &monitoring = QStringLiteral("ON"))
+    QStringList sent() const // "address item", and the attempts when not 3
     {
-        state.channels(channel, StateItem).Value = monitoring;
-        state.DvtoN[std::size_t(channel)] = address;
+        QStringList result;
+        for (const SentCommand &c : vtx.sent)
+            result << QStringLiteral("%1 %2").arg(c.deviceAddress()).arg(c.item) + (c.count == 3 ? "" : " count");
+        return result;
     }
 
 private slots:
@@ -68,13 +37,15 @@ private slots:
     void init()
     {
         vtx = FakeVtx();
-        vtx.reply = [this](const SentCommand &command) { return line.answer(command); };
+        vtx.reply = [this](const SentCommand &c) {
+            return (c.item == QLatin1String("0080") ? pvReply : statusReply).value(c.deviceAddress(), FakeVtx::none());
+        };
         state = SharedState();
-        for (int channel = 0; channel < ChannelCount; ++channel)
-            state.channels(channel, StateItem).Value = QStringLiteral("OFF");
-        panels = RecordingPanels();
+        switchAllOff(state);
+        panels = FakePanels();
         prompter = ScriptedPrompter();
-        line = Line();
+        pvReply.clear();
+        statusReply.clear();
     }
 
     void formatPv_data()
@@ -83,28 +54,18 @@ private slots:
         QTest::addColumn<int>("places");
         QTest::addColumn<qint64>("address");
         QTest::addColumn<QString>("text");
-
-        QTest::newRow("1234 place 0") << 1234 << 0 << qint64(3) << "1234";
-        QTest::newRow("1234 place 1") << 1234 << 1 << qint64(3) << "123.4";
-        QTest::newRow("1234 place 2") << 1234 << 2 << qint64(3) << "12.34";
-        QTest::newRow("1234 place 3") << 1234 << 3 << qint64(3) << "1.234";
-        QTest::newRow("-5 place 0") << -5 << 0 << qint64(3) << "-5";
-        QTest::newRow("-5 place 1") << -5 << 1 << qint64(3) << "-0.5";
-        QTest::newRow("-5 place 2") << -5 << 2 << qint64(3) << "-0.05";
-        QTest::newRow("-5 place 3") << -5 << 3 << qint64(3) << "-0.005";
+        const QStringList texts1234{"1234", "123.4", "12.34", "1.234"}, textsMinus5{"-5", "-0.5", "-0.05", "-0.005"};
+        for (int p = 0; p <= 3; ++p) {
+            QTest::addRow("1234 place %d", p) << 1234 << p << qint64(3) << texts1234[p];
+            QTest::addRow("-5 place %d", p) << -5 << p << qint64(3) << textsMinus5[p];
+        }
         QTest::newRow("zero place 2") << 0 << 2 << qint64(3) << "0.00";
-        QTest::newRow("most negative place 1") << -32768 << 1 << qint64(3) << "-3276.8";
-        QTest::newRow("most negative place 0") << -32768 << 0 << qint64(3) << "-32768";
-        QTest::newRow("most positive place 3") << 32767 << 3 << qint64(3) << "32.767";
+        QTest::newRow("-32768 place 1") << -32768 << 1 << qint64(3) << "-3276.8";
         QTest::newRow("FFFF place 1") << -1 << 1 << qint64(3) << "-0.1";
-        QTest::newRow("FFFF place 0") << -1 << 0 << qint64(3) << "-1";
         QTest::newRow("place 4") << 1234 << 4 << qint64(3) << "";
-        QTest::newRow("place -1") << 1234 << -1 << qint64(3) << "";
         QTest::newRow("highest address") << 1234 << 1 << qint64(31) << "123.4";
         QTest::newRow("address 32") << 1234 << 1 << qint64(32) << "";
-        QTest::newRow("address -1") << 1234 << 1 << qint64(-1) << "";
     }
-
     void formatPv()
     {
         QFETCH(int, pv);
@@ -126,110 +87,77 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
 
-    void readAllPvVisitsEveryChannelUpwards()
+    // A channel that did not answer must not show a made-up 0.
+    void readAllPv()
     {
         QStringList expected;
         for (int channel = 0; channel < ChannelCount; ++channel) {
             state.DvtoN[std::size_t(channel)] = QString::number(channel);
-            expected << QStringLiteral("%1 0080 3").arg(channel);
+            expected << QStringLiteral("%1 0080").arg(channel);
         }
+        state.DvtoN[9] = QStringLiteral("40"); // nothing sent for it
+        expected.removeAt(9);
         state.DecimalPlaces[4] = 2;
-        line.pv[4] = FakeVtx::ack(QStringLiteral("04D2"));
+        pvReply[4] = FakeVtx::ack(QStringLiteral("04D2"));
+        pvReply[5] = FakeVtx::nak();
+        pvReply[6] = QStringLiteral("?0000");
         Polling(vtx, state, panels, prompter).ReadAllPv();
-
-        QStringList sent;
-        for (const SentCommand &c : vtx.sent)
-            sent << QStringLiteral("%1 %2 %3").arg(c.deviceAddress()).arg(c.item).arg(c.count);
-        QCOMPARE(sent, expected);
-        QCOMPARE(panels.texts.value(4), QStringLiteral("12.34")); // OFF channels are read too
+        QCOMPARE(sent(), expected); // every channel upwards, OFF channels too
+        QCOMPARE(panels.texts.value(4), QStringLiteral("12.34"));
+        for (int channel : {0, 5, 6, 9, 30})
+            QCOMPARE(panels.texts.value(channel), QStringLiteral("----"));
         QVERIFY(prompter.shown.isEmpty());
         QVERIFY(panels.lamps.isEmpty());
     }
 
-    // A channel that did not answer must not show a made-up 0.
-    void readAllPvShowsUnreadableForEveryFailure_data()
-    {
-        QTest::addColumn<QString>("reply");
-        QTest::newRow("no answer") << FakeVtx::none();
-        QTest::newRow("refused") << FakeVtx::nak();
-        QTest::newRow("garbage") << QStringLiteral("?0000");
-        QTest::newRow("empty") << QString();
-    }
-
-    void readAllPvShowsUnreadableForEveryFailure()
-    {
-        QFETCH(QString, reply);
-        vtx.reply = [reply](const SentCommand &) { return reply; };
-        Polling(vtx, state, panels, prompter).ReadAllPv();
-        for (int channel = 0; channel < ChannelCount; ++channel)
-            QCOMPARE(panels.texts.value(channel), QStringLiteral("----"));
-        QVERIFY(prompter.shown.isEmpty());
-    }
-
+    // An address outside 0..31 must not reach the line (it would be a control
+    // or a stray character) nor index past the decimal places.
     void pollShowsEachOutcome_data()
     {
-        QTest::addColumn<QString>("pvReply");
-        QTest::addColumn<QString>("statusReply");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("pvAnswer");
+        QTest::addColumn<QString>("statusAnswer");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<int>("lampWord"); // -1: lamps untouched
-
-        QTest::newRow("both read") << FakeVtx::ack("04D2") << FakeVtx::ack("0005") << "123.4" << QStringList() << 5;
-        QTest::newRow("FFFF at place 1") << FakeVtx::ack("FFFF") << FakeVtx::ack("0000") << "-0.1" << QStringList()
-                                         << 0;
+        const QString ack = FakeVtx::ack("04D2"), nak = FakeVtx::nak(), none = FakeVtx::none();
+        const QStringList silent{NoResponse, NoResponse};
+        QTest::newRow("both read") << "12" << ack << FakeVtx::ack("0005") << "123.4" << QStringList() << 5;
         QTest::newRow("high status bits kept for lamps")
-            << FakeVtx::ack("0001") << FakeVtx::ack("FFF8") << "0.1" << QStringList() << 0xFFF8;
-        QTest::newRow("PV refused") << FakeVtx::nak() << FakeVtx::ack("0002") << "----"
-                                    << QStringList{"PV cannot be read."} << 2;
+            << "12" << FakeVtx::ack("FFFF") << FakeVtx::ack("FFF8") << "-0.1" << QStringList() << 0xFFF8;
+        QTest::newRow("PV refused") << "12" << nak << FakeVtx::ack("0002") << "----" << QStringList{"PV cannot be read."}
+                                    << 2;
         QTest::newRow("status refused after a good PV")
-            << FakeVtx::ack("04D2") << FakeVtx::nak() << "----" << QStringList{"Condition cannot be read."} << -1;
-        QTest::newRow("silent") << FakeVtx::none() << FakeVtx::none() << "----" << QStringList{NoResponse, NoResponse}
-                                << -1;
-        QTest::newRow("other replies leave the panel alone")
-            << QStringLiteral("X") << QString() << "old" << QStringList() << -1;
+            << "12" << ack << nak << "----" << QStringList{"Condition cannot be read."} << -1;
+        QTest::newRow("silent") << "12" << none << none << "----" << silent << -1;
+        QTest::newRow("other replies leave the panel alone") << "12" << "X" << "" << "old" << QStringList() << -1;
+        QTest::newRow("address 32 is silent") << "32" << ack << ack << "----" << silent << -1;
+        QTest::newRow("address -1 is silent") << "-1" << ack << ack << "----" << silent << -1;
+        QTest::newRow("address rounding to 32 is silent") << "31.6" << ack << ack << "----" << silent << -1;
     }
-
     void pollShowsEachOutcome()
     {
-        QFETCH(QString, pvReply);
-        QFETCH(QString, statusReply);
+        QFETCH(QString, address);
+        QFETCH(QString, pvAnswer);
+        QFETCH(QString, statusAnswer);
         QFETCH(QString, text);
         QFETCH(QStringList, messages);
         QFETCH(int, lampWord);
-
-        switchOn(5, QStringLiteral("12"));
+        switchOn(state, 5, address);
         state.DecimalPlaces[12] = 1;
         panels.texts[5] = QStringLiteral("old");
-        line.pv[12] = pvReply;
-        line.status[12] = statusReply;
+        vtx.reply = [&](const SentCommand &c) { return c.item == QLatin1String("0080") ? pvAnswer : statusAnswer; };
+        QStringList seenWhileOpen; // the failure shows before its message
+        prompter.onShow = [&](const ScriptedPrompter::Shown &box) {
+            seenWhileOpen << panels.pvText(5);
+            QVERIFY(box.title.isEmpty() && box.icon == Prompter::Icon::None && !box.question);
+        };
         Polling(vtx, state, panels, prompter).PollChannels();
-
         QCOMPARE(panels.texts.value(5), text);
         QCOMPARE(prompter.texts(), messages);
-        for (const ScriptedPrompter::Shown &shown : prompter.shown) {
-            QCOMPARE(shown.title, QString()); // the application title
-            QCOMPARE(shown.icon, Prompter::Icon::None);
-            QVERIFY(!shown.question);
-        }
-        if (lampWord < 0)
-            QVERIFY(!panels.lamps.contains(5));
-        else
-            QCOMPARE(int(panels.lamps.value(5)), lampWord);
-        // PV first, then status, both read commands with three attempts.
-        QStringList sent;
-        for (const SentCommand &c : vtx.sent)
-            sent << QStringLiteral("%1|%2|%3|%4|%5|%6").arg(c.deviceAddress()).arg(c.sub, c.type, c.item, c.data).arg(c.count);
-        QCOMPARE(sent, (QStringList{"12| | |0080||3", "12| | |0081||3"}));
-    }
-
-    void failureShowsBeforeItsMessage()
-    {
-        switchOn(2, QStringLiteral("2"));
-        panels.texts[2] = QStringLiteral("1.0");
-        QStringList seenWhileOpen;
-        prompter.onShow = [&](const ScriptedPrompter::Shown &) { seenWhileOpen << panels.pvText(2); };
-        Polling(vtx, state, panels, prompter).PollChannels();
-        QCOMPARE(seenWhileOpen, (QStringList{"----", "----"}));
+        QCOMPARE(seenWhileOpen, QStringList(messages.size(), text));
+        QCOMPARE(panels.lamps.contains(5) ? int(panels.lamps.value(5)) : -1, lampWord);
+        QCOMPARE(sent(), (address == QLatin1String("12") ? QStringList{"12 0080", "12 0081"} : QStringList()));
     }
 
     void pollVisitsOnChannelsDownwards_data()
@@ -239,61 +167,28 @@ private slots:
         QTest::newRow("ON") << "ON" << true;
         QTest::newRow("list entry with blanks") << "      ON" << true;
         QTest::newRow("lower case on") << "on" << true;
-        QTest::newRow("lower case off") << "off" << false;
         QTest::newRow("OFF") << "      OFF" << false;
         QTest::newRow("empty") << "" << false;
     }
-
     void pollVisitsOnChannelsDownwards()
     {
         QFETCH(QString, lowState);
         QFETCH(bool, lowPolled);
-        switchOn(3, QStringLiteral("3"), lowState);
-        switchOn(7, QStringLiteral("7"));
+        switchOn(state, 3, QStringLiteral("3"), lowState);
+        switchOn(state, 7, QStringLiteral("7"));
+        pvReply[7] = FakeVtx::nak();
+        statusReply[7] = FakeVtx::ack("0000");
         panels.texts[3] = QStringLiteral("kept");
         Polling(vtx, state, panels, prompter).PollChannels();
-
-        QStringList visited;
-        for (const SentCommand &command : vtx.sent)
-            visited << QString::number(command.deviceAddress()) + command.item;
-        QStringList expected{"70080", "70081"};
-        if (lowPolled)
-            expected << "30080" << "30081";
-        QCOMPARE(visited, expected);
-        // Messages of channel 7 before those of channel 3.
-        QCOMPARE(prompter.shown.size(), lowPolled ? 4 : 2);
-        if (!lowPolled)
-            QCOMPARE(panels.texts.value(3), QStringLiteral("kept"));
-    }
-
-    // An address outside 0..31 must not reach the line (it would be a
-    // control or a stray character) nor index past the decimal places.
-    void addressOutOfRangeIsAnInstrumentThatDoesNotAnswer_data()
-    {
-        QTest::addColumn<QString>("address");
-        QTest::newRow("32") << "32";
-        QTest::newRow("negative") << "-1";
-        QTest::newRow("huge") << "1e12";
-        QTest::newRow("rounds to 32") << "31.6";
-    }
-
-    void addressOutOfRangeIsAnInstrumentThatDoesNotAnswer()
-    {
-        QFETCH(QString, address);
-        vtx.reply = [](const SentCommand &) { return FakeVtx::ack(QStringLiteral("0007")); };
-        switchOn(6, address);
-        Polling polling(vtx, state, panels, prompter);
-
-        polling.PollChannels();
-        QVERIFY(vtx.sent.isEmpty());
-        QCOMPARE(panels.texts.value(6), QStringLiteral("----"));
-        QCOMPARE(prompter.texts(), QStringList(2, NoResponse));
-        QVERIFY(!panels.lamps.contains(6));
-
-        polling.ReadAllPv();
-        QCOMPARE(panels.texts.value(6), QStringLiteral("----"));
-        for (const SentCommand &command : vtx.sent)
-            QVERIFY(command.deviceAddress() >= 0 && command.deviceAddress() <= 31);
+        QStringList expected{"7 0080", "7 0081"};
+        QStringList messages{QStringLiteral("PV cannot be read.")};
+        if (lowPolled) {
+            expected << "3 0080" << "3 0081";
+            messages << NoResponse << NoResponse;
+        }
+        QCOMPARE(sent(), expected);
+        QCOMPARE(prompter.texts(), messages); // channel 7's message before channel 3's
+        QCOMPARE(panels.texts.value(3), QString(lowPolled ? "----" : "kept"));
     }
 };
 

@@ -7,6 +7,5 @@ vtx_add_test(tst_about SOURCES tst_about.cpp)
 
 vtx_add_test(tst_menu SOURCES tst_menu.cpp)
 # The help command opens the manual next to the program, as installed.
-target_compile_definitions(tst_menu PRIVATE VTX_HELP_FILE="${PROJECT_SOURCE_DIR}/ui/resources/PLMVX001M")
 add_custom_command(TARGET tst_menu POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PROJECT_SOURCE_DIR}/ui/resources/PLMVX001M $<TARGET_FILE_DIR:tst_menu>/PLMVX001M)

@@ -4,8 +4,6 @@
 
 #include "comm/VtxPort.h"
 
-#include <QList>
-#include <QString>
 #include <QStringList>
 
 #include <functional>
@@ -30,14 +28,26 @@ public:
     QString port, speed;
     bool isOpen = false;
 
-    void SetPort(const QString &name) override;
-    void SetSpeed(const QString &text) override;
-    bool Open() override;
-    void Close() override;
+    void SetPort(const QString &name) override { calls << QStringLiteral("SetPort ") + (port = name); }
+    void SetSpeed(const QString &text) override { calls << QStringLiteral("SetSpeed ") + (speed = text); }
+    bool Open() override
+    {
+        calls << QStringLiteral("Open");
+        return isOpen = open(port, speed);
+    }
+    void Close() override
+    {
+        calls << QStringLiteral("Close");
+        isOpen = false;
+    }
     QString SendCommand(const QString &address, const QString &sub, const QString &type, const QString &item,
-                        const QString &data, int count) override;
+                        const QString &data, int count) override
+    {
+        sent << SentCommand{address, sub, type, item, data, count};
+        calls << QStringLiteral("Send ") + item;
+        return reply(sent.last());
+    }
 
-    // Helpers for replies.
     static QString ack(const QString &data = QString()) { return QString(ACK) + data; }
     static QString nak(const QString &code = QStringLiteral("0002")) { return QString(NAK) + code; }
     static QString none() { return QString(ESC); }

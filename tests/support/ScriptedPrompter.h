@@ -3,8 +3,6 @@
 
 #include "app/Prompter.h"
 
-#include <QList>
-#include <QString>
 #include <QStringList>
 
 #include <functional>
@@ -18,12 +16,30 @@ public:
     };
 
     QList<Shown> shown;
-    QList<Answer> answers; // answers to askYesNo, first first; No when empty
+    QList<Answer> answers;                     // answers to askYesNo, first first; No when empty
     std::function<void(const Shown &)> onShow; // runs while the box "is open"
 
-    void message(const QString &text, const QString &title, Icon icon) override;
-    Answer askYesNo(const QString &text, const QString &title, Icon icon) override;
+    void message(const QString &text, const QString &title, Icon icon) override { show({text, title, icon, false}); }
+    Answer askYesNo(const QString &text, const QString &title, Icon icon) override
+    {
+        show({text, title, icon, true});
+        return answers.isEmpty() ? Answer::No : answers.takeFirst();
+    }
 
-    QStringList texts() const;
+    QStringList texts() const
+    {
+        QStringList result;
+        for (const Shown &s : shown)
+            result << s.text;
+        return result;
+    }
     void clear() { shown.clear(); }
+
+private:
+    void show(const Shown &box)
+    {
+        shown.append(box);
+        if (onShow)
+            onShow(shown.last());
+    }
 };

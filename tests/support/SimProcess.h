@@ -4,11 +4,8 @@
 // temporary directory, and every command frame it receives is recorded there.
 
 #include <QProcess>
-#include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-
-#include <optional>
 
 class SimProcess {
 public:
@@ -20,10 +17,8 @@ public:
 
     // Starts the simulator and waits (at most 10 s) for its "pty " line.
     bool start();
-    // The link to hand to Vtx::SetPort.
-    QString link() const;
-    // The pty slave the simulator last announced ("/dev/pts/N").
-    QString ptyPath() const { return ptyPath_; }
+    QString link() const { return dir_.filePath(QStringLiteral("tty")); }
+    QString ptyPath() const { return ptyPath_; } // the pty slave last announced
     // Writes one stdin command and waits (at most 10 s) for its answer; true
     // for "ok". The last answer is kept for failure messages.
     bool command(const QString &line);
@@ -32,13 +27,13 @@ public:
     QStringList record() const;
 
 private:
-    // The next stdout line; nothing after the time-out or the process's end.
-    std::optional<QString> nextLine(int timeoutMs);
+    // Reads stdout lines until one starts with one of the prefixes; stores it
+    // in lastAnswer_ (and a "pty " line in ptyPath_). False after 10 s.
+    bool awaitLine(const QStringList &prefixes);
 
     QTemporaryDir dir_;
     QStringList args_;
     QProcess process_;
-    QByteArray pending_;
     QString ptyPath_;
     QString lastAnswer_;
 };
