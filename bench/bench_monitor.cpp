@@ -7,6 +7,7 @@
 //     --quick: fewer cycles and runs, for a smoke test
 //     --only PART: poll9600, poll19200, idle, discovery or startup
 
+#include "BenchStore.h"
 #include "CountingPrompter.h"
 #include "app/Clock.h"
 #include "app/MainLoop.h"
@@ -118,22 +119,6 @@ QStringList thirtyOneInstruments()
     return args;
 }
 
-// The settings the program starts from: port, saved speed, channels 0..on-1
-// ON at device addresses equal to their channel numbers, log interval 1.
-void prepareStore(const QString &port, const QString &speed, int on)
-{
-    QSettings(QStringLiteral("KORVANE")).clear();
-    SettingsStore store;
-    store.save(QStringLiteral("CommPort"), port);
-    store.save(QStringLiteral("Speed"), speed);
-    store.save(QStringLiteral("LogT"), QStringLiteral("1"));
-    for (int channel = 0; channel < ChannelCount; ++channel) {
-        const QString suffix = QStringLiteral("%1").arg(channel, 2, 10, QLatin1Char('0'));
-        store.save(QStringLiteral("DvState") + suffix, channel < on ? QStringLiteral("ON") : QStringLiteral("OFF"));
-        store.save(QStringLiteral("DvtoN") + suffix, QString::number(channel));
-    }
-}
-
 // The program as vtx500-monitor builds it, with boxes answered at once.
 struct Program {
     SettingsStore store;
@@ -209,7 +194,7 @@ void benchPolling(int speed)
         say(QStringLiteral("poll cycle %1: the simulator did not start").arg(speed));
         return;
     }
-    prepareStore(sim.link(), QString::number(speed), ChannelCount);
+    prepareStore(sim.link(), QString::number(speed), ChannelCount, 0);
     Program program;
     MainLoop &loop = program.loop();
     loop.begin();
@@ -275,7 +260,7 @@ void benchPolling(int speed)
 
 void benchIdle()
 {
-    prepareStore(QStringLiteral("COM1"), QStringLiteral("9600"), 0);
+    prepareStore(QStringLiteral("COM1"), QStringLiteral("9600"), 0, 0);
     Program program;
     const int slices = quick ? 2 : 10;
     bool &stop = program.app.mainWindow()->StopRequest;
@@ -307,7 +292,7 @@ void benchDiscovery()
         std::vector<double> found, polling;
         QString speed;
         for (int run = 0; run < runs; ++run) {
-            prepareStore(sim.link(), QStringLiteral("9600"), ChannelCount);
+            prepareStore(sim.link(), QStringLiteral("9600"), ChannelCount, 0);
             Program program;
             MainLoop &loop = program.loop();
             QElapsedTimer t;
@@ -339,7 +324,7 @@ void benchDiscovery()
         std::vector<double> rounds;
         QStringList notes;
         for (int run = 0; run < runs; ++run) {
-            prepareStore(sim.link(), QStringLiteral("9600"), ChannelCount);
+            prepareStore(sim.link(), QStringLiteral("9600"), ChannelCount, 0);
             Program program;
             QElapsedTimer t;
             t.start();

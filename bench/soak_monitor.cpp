@@ -11,9 +11,11 @@
 // directory. Ends in order on SIGTERM or SIGINT, then prints one line per
 // kind of box shown: "box<TAB>COUNT<TAB>TEXT".
 
+#include "BenchStore.h"
 #include "CountingPrompter.h"
 #include "app/Clock.h"
 #include "app/MonitorApp.h"
+#include "app/TerminationSignals.h"
 #include "comm/Vtx.h"
 #include "config/SettingsStore.h"
 #include "ui/main/frmMain.h"
@@ -21,60 +23,9 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QLocale>
-#include <QSettings>
-#include <QSocketNotifier>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
-
-namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
-}
-
-// A signal ends the run as File > Exit would: after the current step.
-void stopOnSignals(frmMain *&window)
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
-        return;
-    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [&window] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
-        if (window)
-            window->StopRequest = true;
-    });
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-}
-
-void prepareStore(const QString &port, const QString &speed, int on)
-{
-    QSettings(QStringLiteral("KORVANE")).clear();
-    SettingsStore store;
-    store.save(QStringLiteral("CommPort"), port);
-    store.save(QStringLiteral("Speed"), speed);
-    store.save(QStringLiteral("LogT"), QStringLiteral("1"));
-    for (int channel = 0; channel < ChannelCount; ++channel) {
-        const QString suffix = QStringLiteral("%1").arg(channel, 2, 10, QLatin1Char('0'));
-        store.save(QStringLiteral("DvState") + suffix, channel < on ? QStringLiteral("ON") : QStringLiteral("OFF"));
-        store.save(QStringLiteral("DvtoN") + suffix, QString::number(channel + 1));
-    }
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -95,17 +46,19 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "vtx500-soak-monitor: --port is required\n");
         return 2;
     }
-    prepareStore(parser.value(port), parser.value(speed), std::clamp(parser.value(channels).toInt(), 1, ChannelCount));
+    prepareStore(parser.value(port), parser.value(speed), std::clamp(parser.value(channels).toInt(), 1, ChannelCount),
+                 1);
 
     SettingsStore store;
     CountingPrompter prompter;
     Clock clock;
     MonitorApp app(store, prompter, clock, [] { return std::make_unique<Vtx>(); });
-    frmMain *window = nullptr;
-    app.mainWindowCreated = [&window](frmMain *created) { window = created; };
-    stopOnSignals(window);
+    // A signal ends the run as File > Exit would: after the current step.
+    stopOnTerminationSignals([&app] {
+        if (frmMain *window = app.mainWindow())
+            window->StopRequest = true;
+    });
     app.run();
-    window = nullptr;
 
     for (auto it = prompter.counts().cbegin(); it != prompter.counts().cend(); ++it)
         std::printf("box\t%d\t%s\n", it.value(), qPrintable(QString(it.key()).replace(u'\r', u' ').replace(u'\n', u' ')));
