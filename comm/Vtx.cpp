@@ -180,7 +180,8 @@ Vtx::Attempt Vtx::attempt(const QByteArray &command, QString &result)
     frame::Reply reply;
     const QDeadlineTimer deadline(replyTimeoutMs(openedBaudRate_));
     for (;;) {
-        const QByteArray chunk = port_.readAll();
+        // The events served while waiting may have closed a faulted device.
+        const QByteArray chunk = port_.isOpen() ? port_.readAll() : QByteArray();
         if (!chunk.isEmpty()) {
             reply = reader.feed(chunk);
             if (reply.status != frame::Reply::Incomplete)
@@ -206,7 +207,7 @@ Vtx::Attempt Vtx::attempt(const QByteArray &command, QString &result)
     // A bad frame: let the rest of it go by before the line is used again, so
     // the repeat does not talk over an instrument that is still sending.
     const int quietMs = wireTimeMs(3, openedBaudRate_) + 2;
-    while (deadline.remainingTime() > 0 && port_.waitForReadyRead(quietMs)) {
+    while (deadline.remainingTime() > 0 && port_.isOpen() && port_.waitForReadyRead(quietMs)) {
         port_.readAll();
         if (idle) // a stream of garbage may last until the deadline
             idle();
