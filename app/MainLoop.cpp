@@ -2,6 +2,9 @@
 
 #include "config/SharedState.h"
 
+#include <QEventLoop>
+#include <QMetaObject>
+
 MainLoop::MainLoop(SharedState &state, bool &stopRequest, Steps steps)
     : state_(state), StopRequest(stopRequest), steps_(std::move(steps))
 {
@@ -13,29 +16,23 @@ void MainLoop::begin()
     state_.LoggingActive = false;
     const QString found = steps_.StartLink();
     LoopState = found.isEmpty() ? Discovery : InitialRead;
+    pauseNext_ = found.isEmpty();
     if (steps_.closeRequested())
         StopRequest = true;
 }
 
 void MainLoop::afterStartLink(const QString &found)
 {
-    if (!found.isEmpty()) {
+    pauseNext_ = found.isEmpty();
+    if (!found.isEmpty())
         LoopState = InitialRead;
-        return;
-    }
-    if (steps_.closeRequested()) {
+    else if (steps_.closeRequested())
         StopRequest = true;
-        return;
-    }
-    // Nothing answers (all channels off, converter missing): wait for events
-    // for a short while instead of spinning a processor core.
-    if (!StopRequest)
-        steps_.idleWait();
 }
 
-void MainLoop::turn()
+void MainLoop::step()
 {
-    steps_.yield();
+    pauseNext_ = false;
     switch (LoopState) {
     case InitialRead:
         steps_.ReadAllPv();
@@ -57,6 +54,13 @@ void MainLoop::turn()
     }
 }
 
+void MainLoop::turn()
+{
+    if (steps_.yield)
+        steps_.yield();
+    step();
+}
+
 void MainLoop::communicate()
 {
     begin();
@@ -64,7 +68,32 @@ void MainLoop::communicate()
     // without another turn that would ask again.
     if (StopRequest)
         return;
-    do {
-        turn();
-    } while (!StopRequest);
+
+    QEventLoop events;
+    QObject context;
+    QTimer pause;
+    pause.setSingleShot(true);
+    pause.setInterval(DiscoveryPauseMs);
+
+    // Each turn is queued behind whatever is already pending, so the event
+    // loop serves all of it first: that pass is the turn's yield. The next
+    // turn is queued only when this step is over, so a step's message box
+    // holds the loop, and a dialog's own event loop keeps the turns going.
+    std::function<void()> nextTurn;
+    auto scheduleTurn = [&] {
+        if (pauseNext_)
+            pause.start();
+        else
+            QMetaObject::invokeMethod(&context, nextTurn, Qt::QueuedConnection);
+    };
+    nextTurn = [&] {
+        step();
+        if (StopRequest)
+            events.quit();
+        else
+            scheduleTurn();
+    };
+    QObject::connect(&pause, &QTimer::timeout, &context, nextTurn);
+    scheduleTurn();
+    events.exec();
 }

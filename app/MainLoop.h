@@ -1,9 +1,12 @@
 #pragma once
 // The communication main loop: one step per turn on the user-interface
-// thread, with the event queue served between steps (menus, dialogs, timers
-// and painting run there and never inside a step).
+// thread. The turns run from an event loop of their own, one queued call
+// after another, so that everything pending (menus, dialogs, timers and
+// painting) is served between two steps and never inside one.
 
+#include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QtGlobal>
 
 #include <functional>
@@ -20,20 +23,30 @@ public:
         std::function<void()> TransferSettings;
         std::function<void()> startLogging;       // once, after the earliest polling cycle
         std::function<bool()> closeRequested;     // the operator chose to end after a communication error
-        std::function<void()> yield;              // serve all pending events
-        std::function<void()> idleWait;           // serve events, waiting briefly for them
+        std::function<void()> yield;              // serve all pending events (turns driven by hand)
     };
 
     enum State : qint16 { InitialRead = 0, Polling = 1, Transfer = 2, Discovery = 3 };
+
+    // While nothing answers, the next discovery round waits this long for
+    // events instead of spinning a processor core.
+    static constexpr int DiscoveryPauseMs = 40;
 
     MainLoop(SharedState &state, bool &stopRequest, Steps steps);
 
     // Clears StopRequest and LoggingActive and runs the first discovery.
     void begin();
-    // One turn: yield, then the step of the current state.
+    // The step of the current state, without a yield before it.
+    void step();
+    // One turn driven by hand (tests, benchmarks): yield, then step.
     void turn();
-    // begin(), then turns until StopRequest is set after a step.
+    // begin(), then one step per pass of an event loop until StopRequest is
+    // set after a step (or the application is told to quit).
     void communicate();
+
+    // Whether the last step asks for a pause before the next turn: an empty
+    // discovery round.
+    bool pauseBeforeNextTurn() const { return pauseNext_; }
 
     qint16 LoopState = Discovery;
 
@@ -43,4 +56,5 @@ private:
     SharedState &state_;
     bool &StopRequest;
     Steps steps_;
+    bool pauseNext_ = false;
 };

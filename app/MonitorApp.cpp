@@ -6,12 +6,12 @@
 #include "comm/Discovery.h"
 #include "comm/Polling.h"
 #include "comm/SettingTransfer.h"
-#include "comm/Vtx.h"
 #include "comm/VtxPort.h"
 #include "config/Configuration.h"
 #include "config/SettingForm.h"
 #include "config/SettingsStore.h"
 #include "logging/LogWriter.h"
+#include "ui/InputHold.h"
 #include "ui/dialogs/frmAbout.h"
 #include "ui/dialogs/frmDevNo.h"
 #include "ui/dialogs/frmLogT.h"
@@ -32,7 +32,7 @@
 namespace {
 
 // How often a step's wait on the line serves the event queue, at most.
-constexpr qint64 IdleEveryMs = 5;
+constexpr qint64 ServeEventsEveryMs = 5;
 
 // A step that meets an error of the component ends there; the loop goes on
 // with its next turn instead of ending the program.
@@ -101,17 +101,16 @@ void MonitorApp::startUp()
     wireMenu();
 
     // While a step waits for a reply, the window goes on painting and timers
-    // go on ticking; keys, mouse and menus still wait for the step's end.
-    // Vtx calls this for every character that arrives; serving the events
-    // every few milliseconds is plenty and costs far less processor time.
-    if (auto *line = dynamic_cast<Vtx *>(&vtx)) {
-        line->idle = [served = QElapsedTimer()]() mutable {
-            if (served.isValid() && served.elapsed() < IdleEveryMs)
-                return;
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            served.start();
-        };
-    }
+    // go on ticking; the operator's input that arrives meanwhile is held until
+    // the step is over (InputHold). The component calls this for every chunk
+    // that arrives; serving the events every few milliseconds is plenty and
+    // costs far less processor time.
+    vtx.setWaitHook([served = QElapsedTimer()]() mutable {
+        if (served.isValid() && served.elapsed() < ServeEventsEveryMs)
+            return;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        served.start();
+    });
 
     MainLoop::Steps steps;
     steps.StartLink = [this] {
@@ -125,27 +124,23 @@ void MonitorApp::startUp()
     steps.startLogging = [this] { logWriter_->startLogging(); };
     steps.closeRequested = [this] { return discovery_->closeRequested(); };
     steps.yield = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
-    steps.idleWait = [this] { idleWait(); };
     loop_ = std::make_unique<MainLoop>(state, main_->StopRequest, std::move(steps));
 }
 
 void MonitorApp::inStep(const std::function<void()> &step)
 {
-    // A log write failure during the step is told once the step is over, not
-    // from inside its wait for a reply.
+    // The operator's input waits for the step's end, and so does a log write
+    // failure's box: neither is handled from inside a wait for a reply.
+    InputHold *hold = InputHold::instance();
+    if (hold)
+        hold->stepBegins();
     if (logWriter_)
         logWriter_->holdMessages(true);
     guarded(step);
     if (logWriter_)
         logWriter_->holdMessages(false);
-}
-
-void MonitorApp::idleWait()
-{
-    // Serves events as they come for a short while, without spinning.
-    QEventLoop wait;
-    QTimer::singleShot(40, &wait, &QEventLoop::quit);
-    wait.exec();
+    if (hold)
+        hold->stepEnds();
 }
 
 void MonitorApp::wireMenu()

@@ -61,7 +61,6 @@ private:
     void wireMenu();
     void unloadOthers();
     frmSetting *ensureSettingDialog();
-    void idleWait();
     // Runs one step of the loop; an error of the component ends the step.
     void inStep(const std::function<void()> &step);
 

@@ -6,16 +6,13 @@
 #include "app/TerminationSignals.h"
 #include "comm/Vtx.h"
 #include "config/SettingsStore.h"
+#include "ui/MonitorApplication.h"
 #include "ui/QtPrompter.h"
 #include "ui/main/frmMain.h"
 
-#include <QApplication>
-
 int main(int argc, char *argv[])
 {
-    QApplication application(argc, argv);
-    // The loop ends the program itself, after its end sequence.
-    QApplication::setQuitOnLastWindowClosed(false);
+    MonitorApplication application(argc, argv);
 
     SettingsStore store;
     QtPrompter prompter;

@@ -18,8 +18,8 @@
 #include "config/SettingsStore.h"
 #include "support/SimProcess.h"
 #include "ui/main/frmMain.h"
+#include "ui/MonitorApplication.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -427,8 +427,7 @@ int main(int argc, char *argv[])
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
+    MonitorApplication application(argc, argv);
     quick = QCoreApplication::arguments().contains(QStringLiteral("--quick"));
     QDir(home.path()).mkpath(QStringLiteral("work"));
     QDir::setCurrent(home.filePath(QStringLiteral("work")));

@@ -19,8 +19,8 @@
 #include "comm/Vtx.h"
 #include "config/SettingsStore.h"
 #include "ui/main/frmMain.h"
+#include "ui/MonitorApplication.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
 #include <QLocale>
 
@@ -29,8 +29,7 @@
 
 int main(int argc, char *argv[])
 {
-    QApplication application(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
+    MonitorApplication application(argc, argv);
     // Plain "HH:mm:ss" times and "." decimal points in the log, for the checker.
     QLocale::setDefault(QLocale::c());
 

@@ -34,9 +34,8 @@ public:
     // 60 ms plus the wire time of 24 characters at the given speed.
     static int replyTimeoutMs(qint32 baudRate);
 
-    // Called every few milliseconds while a reply is awaited, when set. Meant
-    // to let the user interface breathe during long polling passes; it must
-    // not call back into this object.
+    void setWaitHook(std::function<void()> hook) override { idle = std::move(hook); }
+    // Called every few milliseconds while a reply is awaited, when set.
     std::function<void()> idle;
 
     // True while Open has succeeded and Close has not been called, even when

@@ -6,6 +6,7 @@
 #include <QChar>
 #include <QString>
 
+#include <functional>
 #include <stdexcept>
 
 // An error reported by the component: the caller's fault (a field that breaks
@@ -39,4 +40,9 @@ public:
                                 const QString &data, int count) = 0;
     // The data field of an ACK reply; empty for any other reply.
     virtual QString ReplyData(const QString &reply, int n) const;
+
+    // Called every few milliseconds while a command waits for its reply, so
+    // that the window can go on painting; it must not call back into the
+    // component. A stand-in that never waits may ignore it.
+    virtual void setWaitHook(std::function<void()> hook) { (void)hook; }
 };

@@ -98,7 +98,6 @@ class tst_monitorapp : public QObject {
         };
         steps.closeRequested = [] { return false; };
         steps.yield = [this] { log_ << QStringLiteral("yield"); };
-        steps.idleWait = [this] { log_ << QStringLiteral("idle"); };
         return MainLoop(state_, stop_, steps);
     }
 
@@ -226,17 +225,18 @@ private slots:
         QTest::addColumn<int>("turns");
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<int>("finalState");
+        QTest::addColumn<bool>("pause"); // before the next turn
         QTest::newRow("found at start: logging starts once, after the first poll")
             << QStringList{"9600"} << 6
             << QStringList{"StartLink", "yield", "ReadAllPv", "yield", "PollChannels", "startLogging", "yield",
                            "TransferSettings", "yield", "PollChannels", "yield", "TransferSettings", "yield",
                            "PollChannels"}
-            << 2;
-        QTest::newRow("nothing answers: discovery with a wait on every turn")
-            << QStringList{} << 2 << QStringList{"StartLink", "yield", "StartLink", "idle", "yield", "StartLink", "idle"}
-            << 3;
+            << 2 << false;
+        QTest::newRow("nothing answers: discovery with a pause after every round")
+            << QStringList{} << 2 << QStringList{"StartLink", "yield", "StartLink", "yield", "StartLink"} << 3 << true;
         QTest::newRow("found on the second try")
-            << QStringList{"", "19200"} << 2 << QStringList{"StartLink", "yield", "StartLink", "yield", "ReadAllPv"} << 1;
+            << QStringList{"", "19200"} << 2 << QStringList{"StartLink", "yield", "StartLink", "yield", "ReadAllPv"} << 1
+            << false;
     }
     void stateTable()
     {
@@ -244,6 +244,7 @@ private slots:
         QFETCH(int, turns);
         QFETCH(QStringList, expected);
         QFETCH(int, finalState);
+        QFETCH(bool, pause);
         linkResults_ = links;
         MainLoop loop = makeLoop();
         loop.begin();
@@ -252,6 +253,7 @@ private slots:
             loop.turn();
         QCOMPARE(log_, expected);
         QCOMPARE(int(loop.LoopState), finalState);
+        QCOMPARE(loop.pauseBeforeNextTurn(), pause);
     }
 
     // File > Exit chosen during a yield: the step after it still runs, then
@@ -261,7 +263,7 @@ private slots:
         QTest::addColumn<QStringList>("links");
         QTest::addColumn<QString>("stopAt");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("polling") << QStringList{"9600"} << "ReadAllPv" << QStringList{"StartLink", "yield", "ReadAllPv"};
+        QTest::newRow("polling") << QStringList{"9600"} << "ReadAllPv" << QStringList{"StartLink", "ReadAllPv"};
         QTest::newRow("discovery") << QStringList{} << "StartLink" << QStringList{"StartLink"};
     }
     void stopRequestEndsAfterTheStep()

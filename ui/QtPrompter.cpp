@@ -1,5 +1,7 @@
 #include "ui/QtPrompter.h"
 
+#include "ui/InputHold.h"
+
 #include <QMessageBox>
 
 namespace {
@@ -32,6 +34,7 @@ void QtPrompter::message(const QString &text, const QString &title, Icon icon)
 {
     QMessageBox box(boxIcon(icon), boxTitle(title), text, QMessageBox::Ok, parent_);
     box.setObjectName(QStringLiteral("PrompterMessage"));
+    const InputHold::ModalScope takesInput;
     box.exec();
 }
 
@@ -43,5 +46,6 @@ Prompter::Answer QtPrompter::askYesNo(const QString &text, const QString &title,
     // Closing the box without choosing counts as No, the answer that ends
     // nothing.
     box.setEscapeButton(QMessageBox::No);
+    const InputHold::ModalScope takesInput;
     return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }

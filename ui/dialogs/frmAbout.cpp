@@ -2,6 +2,7 @@
 
 #include "app/Prompter.h"
 #include "app/Version.h"
+#include "ui/InputHold.h"
 #include "ui/resources/Artwork.h"
 
 #include <QFrame>
@@ -117,5 +118,6 @@ void frmAbout::showEvent(QShowEvent *event)
 void frmAbout::showModal(QWidget *owner)
 {
     frmAbout box(owner);
+    const InputHold::ModalScope takesInput;
     box.exec();
 }

@@ -1,0 +1,251 @@
+"""A desktop of its own for driving the real monitor through a real X server.
+
+Xvfb on a display number it finds free itself (-displayfd), optionally a
+window manager (openbox), the simulator on a pseudo-terminal of its own, and
+the monitor in a working directory and settings store of its own. Keys and
+clicks go through the X server (xdotool, XTEST); windows are found by their
+captions; where a place on screen is not fixed (menu items), it is read off a
+screenshot.
+"""
+import ctypes
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+
+
+def wait_for(what, timeout, step=0.05):
+    """Polls what() until it gives something true; returns it, or None."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = what()
+        if value or time.monotonic() > deadline:
+            return value
+        time.sleep(step)
+
+
+class Desk:
+    def __init__(self, window_manager=False):
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as numbers:
+            self.display = ":" + numbers.readline().strip()
+        self.env = dict(os.environ, DISPLAY=self.display)
+        self.env.pop("WAYLAND_DISPLAY", None)
+        self.env.pop("QT_QPA_PLATFORM", None)
+        self.wm = None
+        if window_manager:
+            self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if not wait_for(lambda: "window id" in self.run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"), 10):
+                raise RuntimeError("the window manager did not start")
+
+    def close(self):
+        for process in (self.wm, self.xvfb):
+            if process:
+                process.terminate()
+                process.wait(10)
+
+    def run(self, *args):
+        done = subprocess.run(args, env=self.env, capture_output=True, text=True, timeout=30)
+        return done.stdout
+
+    def xdo(self, *args):
+        return self.run("xdotool", *map(str, args))
+
+    # Windows
+    def windows(self, caption):
+        return [int(w) for w in self.xdo("search", "--onlyvisible", "--name", f"^{re.escape(caption)}$").split()]
+
+    def window(self, caption, timeout=20):
+        found = wait_for(lambda: self.windows(caption), timeout)
+        if not found:
+            raise AssertionError(f'no window "{caption}" within {timeout} s')
+        self.settle(found[0])
+        return found[0]
+
+    def settle(self, window):
+        """Waits until a window just mapped has stopped moving."""
+        last = None
+        for _ in range(20):
+            now = self.geometry(window)
+            if now == last:
+                return
+            last = now
+            time.sleep(0.15)
+
+    def gone(self, caption, timeout=20):
+        if not wait_for(lambda: not self.windows(caption), timeout):
+            raise AssertionError(f'window "{caption}" still open after {timeout} s')
+
+    def popups(self):
+        """The program's open menus, first opened first."""
+        ids = self.xdo("search", "--onlyvisible", "--class", "vtx500-monitor").split()
+        return [int(w) for w in ids if "POPUP_MENU" in self.run("xprop", "-id", w, "_NET_WM_WINDOW_TYPE")]
+
+    def popup(self, count=1, timeout=20):
+        found = wait_for(lambda: len(self.popups()) >= count and self.popups(), timeout)
+        if not found:
+            raise AssertionError(f"menu level {count} did not open within {timeout} s")
+        self.settle(found[-1])
+        return found[-1]
+
+    def geometry(self, window):
+        """Left, top, width, height of the window's inside on the screen."""
+        out = self.xdo("getwindowgeometry", "--shell", window)
+        values = dict(line.split("=") for line in out.split())
+        return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+
+    def frame_extents(self, window):
+        out = self.run("xprop", "-id", str(window), "_NET_FRAME_EXTENTS")
+        numbers = [int(n) for n in re.findall(r"\d+", out.split("=")[-1])] if "=" in out else []
+        return tuple(numbers) if len(numbers) == 4 else (0, 0, 0, 0)
+
+    # Input
+    def focus(self, window):
+        # A desktop gives a window the keyboard when it is clicked or opened;
+        # a bare X server does neither, so the test does it.
+        self.xdo("windowactivate" if self.wm else "windowfocus", "--sync", window)
+
+    def keys(self, *keys):
+        self.xdo("key", "--delay", 40, *keys)
+
+    def type(self, text, delay_ms):
+        self.xdo("type", "--delay", delay_ms, text)
+
+    def click(self, window, x, y):
+        self.xdo("mousemove", "--window", window, x, y, "click", 1)
+
+    def close_frame(self, window):
+        """What a frame's close button does: WM_DELETE_WINDOW to the window."""
+        x11 = ctypes.CDLL("libX11.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XInternAtom.restype = ctypes.c_ulong
+        x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+        display = x11.XOpenDisplay(self.display.encode())
+
+        class ClientMessage(ctypes.Structure):
+            _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                        ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                        ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
+
+        event = ClientMessage(type=33, window=window, format=32,
+                              message_type=x11.XInternAtom(display, b"WM_PROTOCOLS", 0))
+        event.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+        x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        x11.XCloseDisplay(display)
+
+    # Pixels
+    def ink(self, window, rows):
+        """Columns and rows of the window (inside the given rows) that hold dark pixels."""
+        data = subprocess.run(["import", "-window", str(window), "-depth", "8", "ppm:-"], env=self.env, capture_output=True,
+                              timeout=30).stdout
+        header = data.split(maxsplit=4)
+        width, height = int(header[1]), int(header[2])
+        pixels = header[4]
+        dark = lambda x, y: sum(pixels[3 * (y * width + x):3 * (y * width + x) + 3]) < 240
+        top, bottom = rows if rows else (0, height)
+        cols = [x for x in range(width) if any(dark(x, y) for y in range(top, min(bottom, height)))]
+        lines = [y for y in range(top, min(bottom, height)) if any(dark(x, y) for x in range(8, width - 8))]
+        return cols, lines
+
+    @staticmethod
+    def clusters(values, gap):
+        """Runs of numbers with less than gap between neighbours, as (first, last)."""
+        runs = []
+        for v in values:
+            if runs and v - runs[-1][1] < gap:
+                runs[-1][1] = v
+            else:
+                runs.append([v, v])
+        return [tuple(r) for r in runs]
+
+    def menubar_items(self, window):
+        """Centres of the menu bar's captions, left to right."""
+        cols, _ = self.ink(window, (3, 18))
+        return [((a + b) // 2, 10) for a, b in self.clusters(cols, 7)]
+
+    def menu_items(self, menu):
+        """Centres of an open menu's item captions, top to bottom."""
+        _, lines = self.ink(menu, None)
+        return [(30, (a + b) // 2) for a, b in self.clusters(lines, 5)]
+
+
+class Sim:
+    """vtx500-sim on a pseudo-terminal and link of its own."""
+
+    def __init__(self, program, folder, args):
+        self.link = os.path.join(folder, "tty")
+        self.record_file = os.path.join(folder, "record")
+        self.process = subprocess.Popen([program, "--link", self.link, "--record", self.record_file] + args,
+                                         stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        if not self.process.stdout.readline().startswith("pty "):
+            raise RuntimeError("the simulator did not start")
+
+    def record(self):
+        try:
+            with open(self.record_file) as f:
+                return [line.rstrip("\n").split("\t") for line in f]
+        except FileNotFoundError:
+            return []
+
+    def close(self):
+        self.process.stdin.close()
+        self.process.wait(10)
+
+
+class Monitor:
+    """vtx500-monitor with its own settings store and working directory."""
+
+    def __init__(self, program, desk, folder, store, env=None):
+        self.folder = folder
+        self.config = os.path.join(folder, "config")
+        self.work = os.path.join(folder, "work")
+        os.makedirs(self.config, exist_ok=True)
+        os.makedirs(self.work, exist_ok=True)
+        if store is not None:  # else the store of an earlier run
+            with open(os.path.join(self.config, "KORVANE.conf"), "w") as f:
+                f.write("[VTX-500%20Monitor]\n" + "".join(f"{k}={v}\n" for k, v in store.items()))
+        environment = dict(desk.env, XDG_CONFIG_HOME=self.config, **(env or {}))
+        self.log = open(os.path.join(folder, "monitor.out"), "w")
+        self.process = subprocess.Popen([program], cwd=self.work, env=environment, stdout=self.log,
+                                        stderr=subprocess.STDOUT)
+
+    def store(self):
+        values = {}
+        with open(os.path.join(self.config, "KORVANE.conf")) as f:
+            for line in f:
+                key, sep, value = line.rstrip("\n").partition("=")
+                if sep:  # QSettings quotes a text with a comma in it
+                    values[key] = value[1:-1] if len(value) > 1 and value[0] == value[-1] == '"' else value
+        return values
+
+    def ended(self, timeout):
+        try:
+            return self.process.wait(timeout) is not None
+        except subprocess.TimeoutExpired:
+            return False
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(10)
+        self.log.close()
+
+
+def new_folder(parent, name):
+    path = os.path.join(parent, name)
+    shutil.rmtree(path, ignore_errors=True)
+    os.makedirs(path)
+    return path
+
+
+def temporary_root():
+    return tempfile.mkdtemp(prefix="vtx-x11-")

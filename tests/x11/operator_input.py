@@ -1,0 +1,219 @@
+#!/usr/bin/env python3
+"""The operator's keys and clicks on a real X server, while the line is busy.
+
+    operator_input.py BUILD_DIR [--window-manager] [--no-glib] [--repeat N]
+
+Each check runs twice: while polling (8 channels at 2400 bit/s, so that every
+step lasts about 2 s) and while discovery runs with nothing answering. Input
+that arrives during a step must be handled right after it, never lost. With
+--window-manager the desktop has openbox, frames are real, and the main
+window's stored place and size must survive five start/exit cycles.
+--no-glib runs the monitor on Qt's own event dispatcher instead of GLib's.
+"""
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from desk import Desk, Monitor, Sim, new_folder, temporary_root, wait_for  # noqa: E402
+
+MAIN = "VTX-501-M Monitor"
+NAME = "Feed water inlet temperature, line 2 (C)"  # 40 characters
+assert len(NAME) == 40
+
+
+def px(twips):
+    return twips // 15
+
+
+# Fixed places inside the dialogs (their layouts are drawn in place).
+SETTING_NAME_FIELD = (px(3840) + 20, px(1560) + 9)
+SETTING_OK = (px(3240) + 28, px(7320) + 16)
+SETTING_CANCEL = (px(4200) + 28, px(7320) + 16)
+ADDRESS_FIELD_20 = (12 + 2 * 110 + 38 + 28, 34 + 4 * 26 + 11)
+ADDRESS_OK = (12 + 4 * 110 - 168 + 38, 34 + 8 * 26 + 12 + 14)
+
+# Outer place and size in twips, whole pixels so that nothing is rounded.
+GEOMETRY = {"MainLeft": "1500", "MainTop": "1200", "MainWidth": "8925", "MainHeight": "8400"}
+
+
+class Run:
+    """One monitor against one simulator, both in folders of their own."""
+
+    def __init__(self, desk, build, root, name, line, env, keep_store=False):
+        self.desk, self.line = desk, line
+        folder = os.path.join(root, name) if keep_store else new_folder(root, name)
+        args = ["--speed", "2400"] + [a for n in range(1, 9) for a in ("--instrument", str(n))]
+        if line == "discovery":
+            args += [a for n in range(1, 9) for a in ("--silent", str(n))]
+        self.sim = Sim(os.path.join(build, "sim", "vtx500-sim"), folder, args)
+        store = dict(GEOMETRY, CommPort=self.sim.link, Speed="2400")
+        for channel in range(8):
+            store[f"DvtoN{channel:02d}"] = str(channel + 1)
+            store[f"DvState{channel:02d}"] = "ON"
+        self.monitor = Monitor(os.path.join(build, "app", "vtx500-monitor"), desk, folder,
+                               None if keep_store else store, env)
+        self.main = desk.window(MAIN)
+        # Wait until the line is busy with the kind of step under test.
+        busy = (lambda r: any(f[2:4] == ["R", "0081"] for f in r)) if line == "polling" else (lambda r: len(r) > 2)
+        if not wait_for(lambda: busy(self.sim.record()), 90, 0.2):
+            raise AssertionError(f"the line never got busy ({line})")
+
+    def close(self):
+        self.monitor.close()
+        self.sim.close()
+
+    def menu(self, *keys):
+        self.desk.focus(self.main)
+        self.desk.keys(*keys)
+
+    def sent(self, address, kind, item=None):
+        return any(f[1:3] == [str(address), kind] and item in (None, f[3]) for f in self.sim.record())
+
+    def ends_in_order(self):
+        check(self.monitor.ended(30), "the program ended")
+        dat = os.path.join(self.monitor.work, "VX5DP.DAT")
+        check(os.path.isfile(dat) and os.path.getsize(dat) == 62, "VX5DP.DAT written")
+        store = self.monitor.store()
+        check(store.get("PVname00") == "CH 0" and store.get("DvState07") == "ON", "names and states saved")
+        return store
+
+
+failures = []
+
+
+def check(ok, what):
+    print(("ok    " if ok else "FAIL  ") + what, flush=True)
+    if not ok:
+        failures.append(what)
+
+
+def by_keys(run):
+    desk = run.desk
+    # Help > About, closed by Escape; Help > Help, closed by its frame.
+    run.menu("alt+h", "a")
+    about = desk.window("Version Information")
+    desk.focus(about)
+    desk.keys("Escape")
+    desk.gone("Version Information")
+    run.menu("alt+h", "h")
+    desk.close_frame(desk.window("VTX-500 MONITOR Help"))
+    desk.gone("VTX-500 MONITOR Help")
+    check(True, f"{run.line}: Help > About and Help > Help open and close")
+
+    # Setting > Device address: channel 20 gets address 12 at once.
+    run.menu("alt+s", "d")
+    dialog = desk.window("Device Address Setting")
+    desk.focus(dialog)
+    desk.click(dialog, *ADDRESS_FIELD_20)
+    desk.keys("ctrl+a")
+    desk.type("12", 20)
+    desk.click(dialog, *ADDRESS_OK)
+    desk.gone("Device Address Setting")
+    check(wait_for(lambda: run.monitor.store().get("DvtoN20") == "12", 10), f"{run.line}: device address stored")
+
+    # Setting > Logging interval: 0 is refused with a message, 30 accepted.
+    run.menu("alt+s", "l")
+    dialog = desk.window("Logging Interval Time")
+    desk.focus(dialog)
+    desk.keys("ctrl+a")
+    desk.type("0", 20)
+    desk.keys("Return")
+    box = desk.window("VTX-500 MONITOR")
+    desk.focus(box)
+    desk.keys("Return")
+    desk.gone("VTX-500 MONITOR")
+    desk.focus(dialog)
+    desk.keys("ctrl+a")
+    desk.type("30", 20)
+    desk.keys("Return")
+    desk.gone("Logging Interval Time")
+    check(wait_for(lambda: run.monitor.store().get("LogT") == "30", 10), f"{run.line}: interval refused, then stored")
+
+    # Setting > Setting > Dv05: the reads go out; Cancel, and the frame's
+    # close, close it; a 40-character name typed at 20 ms a key; OK writes.
+    run.menu("alt+s", "s", "5")
+    dialog = desk.window("Setting")
+    if run.line == "polling":
+        check(wait_for(lambda: run.sent(6, "R", "0009"), 30, 0.2), "polling: the setting dialog's reads go out")
+    desk.click(dialog, *SETTING_CANCEL)
+    desk.gone("Setting")
+    run.menu("alt+s", "s", "5")
+    desk.close_frame(desk.window("Setting"))
+    desk.gone("Setting")
+    run.menu("alt+s", "s", "5")
+    dialog = desk.window("Setting")
+    desk.focus(dialog)
+    desk.click(dialog, *SETTING_NAME_FIELD)
+    desk.keys("ctrl+a")
+    desk.type(NAME, 20)
+    desk.click(dialog, *SETTING_OK)
+    desk.gone("Setting")
+    check(True, f"{run.line}: the setting dialog opens, Cancel and its frame's close close it")
+    if run.line == "polling":
+        check(wait_for(lambda: run.sent(6, "W"), 60, 0.2), "polling: OK sends the writes")
+
+    # File > Exit by keys ends in order; the typed name arrived whole.
+    run.menu("alt+f", "x")
+    store = run.ends_in_order()
+    check(store.get("PVname05") == NAME, f"{run.line}: File > Exit by keys; the name arrived whole")
+
+
+def by_mouse(run):
+    desk = run.desk
+    file_menu, setting_menu, _ = desk.menubar_items(run.main)
+    desk.click(run.main, *setting_menu)
+    menu = desk.popup()
+    desk.click(menu, *desk.menu_items(menu)[0])
+    channels = desk.popup(2)
+    desk.click(channels, *desk.menu_items(channels)[5])
+    dialog = desk.window("Setting")
+    desk.click(dialog, *SETTING_CANCEL)
+    desk.gone("Setting")
+    check(True, f"{run.line}: Setting > Setting > Dv05 and Cancel by mouse")
+    desk.click(run.main, *file_menu)
+    menu = desk.popup()
+    desk.click(menu, *desk.menu_items(menu)[0])
+    run.ends_in_order()
+    check(True, f"{run.line}: File > Exit by mouse")
+
+
+def geometry_survives(desk, build, root, env):
+    """Five start/exit cycles under a window manager keep the stored place and size."""
+    seen = []
+    for cycle in range(5):
+        run = Run(desk, build, root, "geometry", "discovery", env, keep_store=cycle > 0)
+        run.menu("alt+f", "x")
+        store = run.ends_in_order()
+        seen.append(tuple(store.get(k) for k in GEOMETRY))
+        run.close()
+    check(all(s == tuple(GEOMETRY.values()) for s in seen), f"geometry after five cycles: {seen}")
+
+
+def main():
+    build = os.path.abspath(sys.argv[1])
+    wm = "--window-manager" in sys.argv
+    env = {"QT_NO_GLIB": "1"} if "--no-glib" in sys.argv else {}
+    repeat = int(sys.argv[sys.argv.index("--repeat") + 1]) if "--repeat" in sys.argv else 1
+    root = temporary_root()
+    desk = Desk(window_manager=wm)
+    try:
+        for turn in range(repeat):
+            for line in ("polling", "discovery"):
+                for name, checks in (("keys", by_keys), ("mouse", by_mouse)):
+                    run = Run(desk, build, root, f"{line}-{name}", line, env)
+                    try:
+                        checks(run)
+                    except AssertionError as error:
+                        check(False, f"{line}/{name}: {error}")
+                    finally:
+                        run.close()
+        if wm:
+            geometry_survives(desk, build, root, env)
+    finally:
+        desk.close()
+    print("x11: %d failed" % len(failures))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

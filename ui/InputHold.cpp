@@ -1,0 +1,243 @@
+#include "ui/InputHold.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMetaObject>
+#include <QMouseEvent>
+#include <QWidget>
+#include <QPointingDevice>
+#include <QWindow>
+
+#include <utility>
+
+namespace {
+
+InputHold *current = nullptr;
+
+// Mouse moves beyond this many held events are dropped (a pointer waved over
+// the window for a long step); keys and clicks are always kept.
+constexpr std::size_t MaxHeldMoves = 4096;
+
+// Input as the windowing system hands it to a top-level window.
+bool isWindowInput(const QObject *receiver, const QEvent *event)
+{
+    if (!receiver->isWindowType() || !event->spontaneous())
+        return false;
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::Enter:
+    case QEvent::Leave:
+    case QEvent::ContextMenu:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// How to make the event again when its turn comes. Pointer events are made
+// anew from their values at that moment: their touch points live on in the
+// device's state and move on with every later event, so a copy kept from
+// now would deliver a held release at the window's corner, not on the button.
+std::function<std::unique_ptr<QEvent>()> remake(const QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove: {
+        const auto *e = static_cast<const QMouseEvent *>(event);
+        return [type = e->type(), local = e->position(), scene = e->scenePosition(), global = e->globalPosition(),
+                button = e->button(), buttons = e->buttons(), modifiers = e->modifiers(),
+                device = QPointer<const QPointingDevice>(e->pointingDevice()), time = e->timestamp()] {
+            auto made = std::make_unique<QMouseEvent>(type, local, scene, global, button, buttons, modifiers,
+                                                      device ? device.get() : QPointingDevice::primaryPointingDevice());
+            made->setTimestamp(time);
+            return std::unique_ptr<QEvent>(std::move(made));
+        };
+    }
+    case QEvent::Wheel: {
+        const auto *e = static_cast<const QWheelEvent *>(event);
+        return [local = e->position(), global = e->globalPosition(), pixels = e->pixelDelta(), angle = e->angleDelta(),
+                buttons = e->buttons(), modifiers = e->modifiers(), phase = e->phase(), inverted = e->inverted(),
+                source = e->source(), device = QPointer<const QPointingDevice>(e->pointingDevice()),
+                time = e->timestamp()] {
+            auto made = std::make_unique<QWheelEvent>(local, global, pixels, angle, buttons, modifiers, phase, inverted,
+                                                      source,
+                                                      device ? device.get() : QPointingDevice::primaryPointingDevice());
+            made->setTimestamp(time);
+            return std::unique_ptr<QEvent>(std::move(made));
+        };
+    }
+    case QEvent::Enter: {
+        const auto *e = static_cast<const QEnterEvent *>(event);
+        return [local = e->position(), scene = e->scenePosition(), global = e->globalPosition(),
+                device = QPointer<const QPointingDevice>(e->pointingDevice())] {
+            return std::unique_ptr<QEvent>(std::make_unique<QEnterEvent>(
+                local, scene, global, device ? device.get() : QPointingDevice::primaryPointingDevice()));
+        };
+    }
+    default: {
+        std::shared_ptr<QEvent> copy(event->clone());
+        return [copy] { return std::unique_ptr<QEvent>(copy->clone()); };
+    }
+    }
+}
+
+QWidget *widgetOf(const QObject *window)
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (widget->windowHandle() == window)
+            return widget;
+    }
+    return nullptr;
+}
+
+// The frame's close button. A program's own close() of a window reaches
+// the window the same way; menus close themselves so, and must, at once.
+bool isFrameClose(const QObject *receiver, const QEvent *event)
+{
+    if (event->type() != QEvent::Close || !receiver->isWindowType() || !event->spontaneous())
+        return false;
+    const QWidget *widget = widgetOf(receiver);
+    return widget && widget->windowType() != Qt::Popup;
+}
+
+// Where a key goes when its turn comes, like the windows themselves route
+// it: to a grabbing widget, the focus widget, or else the window itself (a
+// window without a focus widget still has its menu's access keys). Keys
+// typed ahead thus follow the focus that the earlier input has moved.
+QWidget *keyTarget(const QObject *heldReceiver)
+{
+    if (QWidget *grabber = QWidget::keyboardGrabber())
+        return grabber;
+    if (QWidget *focus = QApplication::focusWidget())
+        return focus;
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    return widgetOf(heldReceiver);
+}
+
+} // namespace
+
+InputHold::InputHold()
+{
+    if (!current)
+        current = this;
+}
+
+InputHold::~InputHold()
+{
+    if (current == this)
+        current = nullptr;
+}
+
+InputHold *InputHold::instance() { return current; }
+
+bool InputHold::intercept(QObject *receiver, QEvent *event)
+{
+    if (!holding() || !receiver || event == delivering_)
+        return false;
+    if (event->type() == QEvent::ShortcutOverride && receiver->isWindowType() && event->spontaneous()) {
+        // Taken as a plain key: the key press that follows is held, and its
+        // shortcuts are looked up when it is handed on.
+        event->accept();
+        return true;
+    }
+    if (event->type() == QEvent::InputMethod || isWindowInput(receiver, event)) {
+        keep(receiver, event);
+        return true;
+    }
+    if (isFrameClose(receiver, event)) {
+        keep(receiver, event);
+        event->ignore(); // not closed now; it is, when its turn comes
+        return true;
+    }
+    return false;
+}
+
+void InputHold::keep(QObject *receiver, QEvent *event)
+{
+    Qt::MouseButtons buttons;
+    if (event->type() == QEvent::MouseMove) {
+        buttons = static_cast<QMouseEvent *>(event)->buttons();
+        // Only where the pointer ended up matters between two clicks.
+        if (!held_.empty() && held_.back().receiver == receiver && held_.back().type == QEvent::MouseMove &&
+            held_.back().buttons == buttons) {
+            held_.back().make = remake(event);
+            return;
+        }
+        if (held_.size() >= MaxHeldMoves)
+            return;
+    }
+    held_.push_back(Held{receiver, event->type(), buttons, remake(event)});
+}
+
+void InputHold::stepBegins() { inStep_ = true; }
+
+void InputHold::stepEnds()
+{
+    inStep_ = false;
+    if (held_.empty() || handOnQueued_)
+        return;
+    // Queued now, before the loop queues its next turn, so it runs first.
+    handOnQueued_ = true;
+    QMetaObject::invokeMethod(this, [this] { handOn(); }, Qt::QueuedConnection);
+}
+
+void InputHold::handOn()
+{
+    handOnQueued_ = false;
+    // A delivered event may open a dialog with an event loop of its own, in
+    // which further steps run; their ends hand on the rest from the same
+    // queue, so the order holds.
+    while (!inStep_ && !held_.empty()) {
+        Held next = std::move(held_.front());
+        held_.pop_front();
+        deliver(next);
+    }
+}
+
+void InputHold::deliver(Held &held)
+{
+    const std::unique_ptr<QEvent> made = held.make();
+    QEvent *event = made.get();
+    const QEvent *outer = std::exchange(delivering_, event);
+    QObject *target = held.receiver;
+    const bool isKey = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
+    QWidget *popup = QApplication::activePopupWidget();
+    if (isKey && popup && popup->windowHandle()) {
+        // An open menu takes every key, as from the windowing system.
+        target = popup->windowHandle();
+    } else if (isKey || event->type() == QEvent::InputMethod) {
+        if (QWidget *widget = keyTarget(held.receiver)) {
+            // Sent to a widget (not spontaneous), a key press goes through
+            // the shortcut look-up first, as the windowing system's own do.
+            QCoreApplication::sendEvent(widget, event);
+            target = nullptr;
+        }
+    }
+    // The window hands a click on to its widgets as the windowing system's
+    // own (a click moves the focus). A window closed since the event came
+    // has no use for it.
+    if (target)
+        QCoreApplication::instance()->notify(target, event);
+    delivering_ = outer;
+}
+
+InputHold::ModalScope::ModalScope() : hold_(InputHold::instance())
+{
+    if (hold_)
+        ++hold_->modal_;
+}
+
+InputHold::ModalScope::~ModalScope()
+{
+    if (hold_)
+        --hold_->modal_;
+}
