@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The benchmarks: poll cycle against the wire limit, event-loop gaps,
-# processor time idle and polling, discovery and start-up times.
-#   bash bench/run-bench.sh [--build-dir DIR] [--quick]
+# processor time idle and polling, discovery and start-up times, and the
+# time a key takes to act while polling runs (on an Xvfb of its own).
+#   bash bench/run-bench.sh [--build-dir DIR] [--quick] [--only PART]
 # Builds in build/bench (RelWithDebInfo) unless told otherwise; takes about
 # two minutes and prints its figures as plain lines.
 set -euo pipefail
@@ -19,5 +20,18 @@ done
 if [ ! -f "$build_dir/build.ninja" ]; then
   cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$build_dir" --target vtx500-bench >/dev/null
-exec "$build_dir/bench/vtx500-bench" "${args[@]}"
+cmake --build "$build_dir" --target vtx500-bench vtx500-monitor vtx500-sim >/dev/null
+only=""
+presses=20
+for ((i = 0; i < ${#args[@]}; i++)); do
+  case "${args[$i]}" in
+    --only) only="${args[$((i + 1))]}" ;;
+    --quick) presses=8 ;;
+  esac
+done
+if [ "$only" != "input" ]; then
+  "$build_dir/bench/vtx500-bench" "${args[@]}"
+fi
+if [ -z "$only" ] || [ "$only" = "input" ]; then
+  python3 bench/input_latency.py "$build_dir" --presses "$presses"
+fi

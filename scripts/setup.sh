@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-dev              # libFuzzer for the reply parser's fuzz target
   python3                            # the independent protocol client and log checks
   xvfb xauth x11-apps imagemagick    # the demo without a display, and its screenshot
+  xdotool x11-utils openbox          # tests on a real X server: keys, clicks, a window manager
   fonts-liberation                   # a metric-compatible serif for the PV digits
 )
 

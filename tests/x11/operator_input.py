@@ -70,7 +70,7 @@ class Run:
         return any(f[1:3] == [str(address), kind] and item in (None, f[3]) for f in self.sim.record())
 
     def ends_in_order(self):
-        check(self.monitor.ended(30), "the program ended")
+        check(self.monitor.ended(30) and self.monitor.process.returncode == 0, "the program ended, exit status 0")
         dat = os.path.join(self.monitor.work, "VX5DP.DAT")
         check(os.path.isfile(dat) and os.path.getsize(dat) == 62, "VX5DP.DAT written")
         store = self.monitor.store()
@@ -205,6 +205,8 @@ def main():
                         checks(run)
                     except AssertionError as error:
                         check(False, f"{line}/{name}: {error}")
+                        with open(os.path.join(run.monitor.folder, "monitor.out")) as log:
+                            print(log.read()[-3000:])
                     finally:
                         run.close()
         if wm:

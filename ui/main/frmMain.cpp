@@ -65,14 +65,31 @@ void frmMain::Form_Load(std::function<std::unique_ptr<VtxPort>()> createVtx)
 void frmMain::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-    if (outerSizeApplied_)
+    applyOuterSize();
+    moveOntoScreen();
+}
+
+bool frmMain::event(QEvent *event)
+{
+    const bool handled = QMainWindow::event(event);
+    // A window manager frames the window only after it is shown; the frame
+    // shows first in the move that the framing brings.
+    if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+        applyOuterSize();
+    return handled;
+}
+
+void frmMain::applyOuterSize()
+{
+    // The stored size is the outer one: take the frame off, once, as soon as
+    // it is known. Without a window manager there is no frame at all.
+    if (outerSizeApplied_ || !isVisible() || !requestedOuterSize_.isValid())
+        return;
+    const QSize frame = frameGeometry().size() - size();
+    if (frame.width() <= 0 && frame.height() <= 0)
         return;
     outerSizeApplied_ = true;
-    // The stored size is the outer one: once the frame is known, take it off.
-    const QSize frame = frameGeometry().size() - size();
-    if (!frame.isEmpty() && requestedOuterSize_.isValid())
-        resize(requestedOuterSize_ - frame);
-    moveOntoScreen();
+    resize(requestedOuterSize_ - frame);
 }
 
 void frmMain::moveOntoScreen()

@@ -50,10 +50,12 @@ protected:
     // ends the program through the same end sequence as File > Exit.
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void moveOntoScreen();
+    void applyOuterSize();
 
     SharedState &state_;
     SettingsStore &store_;
