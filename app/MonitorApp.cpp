@@ -68,7 +68,7 @@ frmSetting *MonitorApp::settingDialog() const { return setting_; }
 void MonitorApp::startUp()
 {
     // 1-2: the splash, painted at once, for as long as the loading takes.
-    auto splash = std::make_unique<frmSplash>(QStringLiteral("VTX-501-M Monitor"));
+    auto splash = std::make_unique<frmSplash>(frmMain::Caption);
     splash->present();
 
     // 3: the main window, loaded hidden: the communication object, geometry.

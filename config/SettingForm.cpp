@@ -112,8 +112,9 @@ bool SettingForm::validateFields()
         if (item == DecimalPointItem)
             continue;
         Field &f = fields_[std::size_t(item)];
-        if (settingcodes::settingValueCode(f.text).isEmpty()) {
-            f.red = true;
+        // The mark follows the field as it is now: a corrected field loses it.
+        f.red = settingcodes::settingValueCode(f.text).isEmpty();
+        if (f.red) {
             refused << QStringLiteral("%1: enter a number from %2 to %3.")
                            .arg(settingcodes::itemCaption(item))
                            .arg(settingcodes::LowestSettingNumber)

@@ -65,10 +65,12 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   "$monitor"
 else
   seconds=${DEMO_SECONDS:-30}
-  Xvfb :97 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  # A display number of its own, chosen by the X server among the free ones.
+  rm -f "$demo/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$demo/display" 2>/dev/null &
   xvfb_pid=$!
-  export DISPLAY=:97
-  sleep 1
+  for _ in $(seq 100); do [ -s "$demo/display" ] && break; sleep 0.05; done
+  export DISPLAY=":$(cat "$demo/display")"
   "$monitor" &
   monitor_pid=$!
   sleep "$seconds"

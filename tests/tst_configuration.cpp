@@ -1,13 +1,16 @@
 // The number <-> text rules every field, setting and reply goes through, and
 // the channel configuration: store defaults and round trips, the window
-// geometry keys and VX5DP.DAT.
+// geometry keys, VX5DP.DAT and the address dialog.
 #include "config/ChannelTable.h"
 #include "config/Configuration.h"
 #include "config/Numbers.h"
 #include "config/SettingsStore.h"
 #include "config/WindowGeometry.h"
 #include "support/ScriptedPrompter.h"
+#include "ui/dialogs/frmDevNo.h"
 
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -38,6 +41,25 @@ private slots:
     {
         QSettings(QStringLiteral("KORVANE")).clear();
         prompter_.clear();
+    }
+
+    // The address dialog starts on OK; Enter in a field presses no button
+    // (it stored all 31 fields and hid the window); OK stores as typed.
+    void addressDialogEnterPressesNothing()
+    {
+        SharedState state;
+        frmDevNo dialog(state, store_);
+        dialog.show();
+        QCOMPARE(dialog.focusWidget(), dialog.findChild<QPushButton *>(QStringLiteral("DvOK")));
+        auto *field = dialog.findChild<QLineEdit *>(QStringLiteral("DvtoN7"));
+        field->clear();
+        QTest::keyClicks(field, QStringLiteral("12"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(store_.get(QStringLiteral("DvtoN07"), QStringLiteral("none")), QStringLiteral("none"));
+        QCOMPARE(state.DvtoN[7], QStringLiteral("12"));
+        dialog.DvOK_Click();
+        QCOMPARE(store_.get(QStringLiteral("DvtoN07"), QString()), QStringLiteral("12"));
     }
 
     void defaultsAndRoundTrip()
@@ -236,5 +258,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_configuration)
+QTEST_MAIN(tst_configuration)
 #include "tst_configuration.moc"

@@ -94,11 +94,13 @@ private slots:
         auto *field = dialog.findChild<QLineEdit *>(QStringLiteral("LogT"));
         auto *ok = dialog.findChild<QPushButton *>(QStringLiteral("Command1"));
         QCOMPARE(field->text(), QStringLiteral("45"));
-        // Typing edits the interval text the rest of the program reads; a
+        // The window opens with the focus in the field, its text selected;
+        // typing edits the interval text the rest of the program reads; a
         // refused entry keeps the window open with the stored text back.
         dialog.show();
+        QCOMPARE(dialog.focusWidget(), field);
         QTest::keyClicks(field, QStringLiteral("x"));
-        QCOMPARE(state_.LogT, QStringLiteral("45x"));
+        QCOMPARE(state_.LogT, QStringLiteral("x"));
         QTest::mouseClick(ok, Qt::LeftButton);
         QCOMPARE(prompter_.texts(), QStringList{Invalid});
         QVERIFY(dialog.isVisible());

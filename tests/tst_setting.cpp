@@ -117,6 +117,13 @@ private slots:
         QCOMPARE(state_.channels(3, item).Value, before);
         QCOMPARE(state_.channels(3, 0).Value, QStringLiteral("CH 3"));
         QVERIFY(titles_.isEmpty());
+        // The mark follows each field as it is at the next OK.
+        const int other = item == 2 ? 3 : 2;
+        form_->setFieldText(item, QStringLiteral("5"));
+        form_->setFieldText(other, text);
+        form_->OK_Click();
+        QVERIFY(!form_->field(item).red);
+        QVERIFY(form_->field(other).red);
     }
 
     void okWithAddressOutsideRangeStoresNoPlace()
@@ -173,6 +180,32 @@ private slots:
         QCOMPARE(state_.channels(31, StateItem).Value, QString());
         for (int item = 0; item < TableItems; ++item)
             QCOMPARE(state_.channels(31, item).ReadRequest, 0);
+    }
+
+    // The focus starts on OK, first in the tab order, and what the operator
+    // types into a list field stays as typed: "1" completed to "10" would
+    // load channel 10 at the next tick.
+    void windowStartsOnOkAndKeepsTypedText_data()
+    {
+        QTest::addColumn<QString>("combo");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("channel") << "DvN" << "1";
+        QTest::newRow("monitoring") << "MEflag" << " ";
+        QTest::newRow("decimal point") << "DPp" << " ";
+    }
+    void windowStartsOnOkAndKeepsTypedText()
+    {
+        QFETCH(QString, combo);
+        QFETCH(QString, typed);
+        frmSetting dialog(state_, prompter_);
+        dialog.openForChannel(3);
+        QCOMPARE(dialog.focusWidget(), dialog.findChild<QPushButton *>(QStringLiteral("OK")));
+        QLineEdit *field = dialog.findChild<QComboBox *>(combo)->lineEdit();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        field->setFocus(); // completion works only in the focus field
+        field->clear();
+        QTest::keyClicks(field, typed);
+        QCOMPARE(field->text(), typed);
     }
 
     void windowFollowsForm()

@@ -39,6 +39,10 @@ frmDevNo::frmDevNo(SharedState &state, SettingsStore &store, QWidget *parent)
     DvCan_->setObjectName(QStringLiteral("DvCan"));
     const int buttonsTop = Top + 8 * RowHeight + 12;
     const int width = Left + 4 * ColumnWidth;
+    // No default button: Enter in an address field presses nothing (a
+    // stray Enter would store all 31 fields and close the window).
+    DvOK_->setAutoDefault(false);
+    DvCan_->setAutoDefault(false);
     DvOK_->setGeometry(width - 2 * 84, buttonsTop, 76, 28);
     DvCan_->setGeometry(width - 84, buttonsTop, 76, 28);
     connect(DvOK_, &QPushButton::clicked, this, &frmDevNo::DvOK_Click);
@@ -90,6 +94,12 @@ void frmDevNo::closeEvent(QCloseEvent *event)
 {
     event->ignore();
     DvCan_Click();
+}
+
+void frmDevNo::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    DvOK_->setFocus();
 }
 
 void frmDevNo::reject()

@@ -28,6 +28,8 @@ protected:
     // Closing from the frame acts as Cancel; the addresses outlive it.
     void closeEvent(QCloseEvent *event) override;
     void reject() override;
+    // The focus starts on OK, first in the tab order.
+    void showEvent(QShowEvent *event) override;
 
 private:
     SharedState &state_;

@@ -58,6 +58,12 @@ void frmLogT::refreshFromState() { LogT->setText(state_.LogT); }
 
 void frmLogT::reject() { Command2_Click(); }
 
+void frmLogT::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    LogT->setFocus();
+}
+
 void frmLogT::Command1_Click()
 {
     const bool accepted = setting_.accept(LogT->text());

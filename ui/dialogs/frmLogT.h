@@ -24,6 +24,10 @@ public slots:
     // Escape and the window manager's close action act as Cancel.
     void reject() override;
 
+protected:
+    // The focus starts in the field, first in the tab order.
+    void showEvent(QShowEvent *event) override;
+
 private:
     void Command1_Click();
     void Command2_Click();

@@ -122,8 +122,11 @@ QComboBox *frmSetting::addCombo(const QString &name, const QStringList &entries,
     auto *combo = new QComboBox(this);
     combo->setObjectName(name);
     combo->setEditable(true);
-    // Typed text is a choice for this moment, not a new list entry.
+    // Typed text is a choice for this moment, not a new list entry, and it
+    // stays as typed: an inline completion ("1" becoming "10") would load
+    // another channel at the next tick.
     combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setCompleter(nullptr);
     combo->addItems(entries);
     combo->setEditText(QString());
     combo->setGeometry(px(left), px(top), px(width), px(height));
@@ -151,6 +154,7 @@ void frmSetting::openForChannel(int n)
     raise();
     activateWindow();
     form_.openForChannel(n);
+    OK_->setFocus(); // first in the tab order
 }
 
 void frmSetting::reject()

@@ -22,7 +22,7 @@ frmMain::frmMain(SharedState &state, SettingsStore &store, QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), state_(state), store_(store)
 {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("VTX-501-M Monitor"));
+    setWindowTitle(Caption);
 
     // The panels keep their fixed places whatever the window's size: a window
     // smaller than the grid cuts off its right and bottom parts.

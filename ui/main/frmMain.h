@@ -19,6 +19,9 @@ class frmMain : public QMainWindow {
     Q_OBJECT
 public:
     frmMain(SharedState &state, SettingsStore &store, QWidget *parent = nullptr);
+
+    // The window's caption; the splash window shows it as the product name.
+    static inline const QString Caption = QStringLiteral("VTX-501-M Monitor");
     ~frmMain() override;
 
     // Load handling: creates the communication object (by the factory, so
