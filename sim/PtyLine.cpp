@@ -87,10 +87,18 @@ bool PtyLine::open(QString *error)
     fcntl(master_, F_SETFD, FD_CLOEXEC);
     fcntl(slave_, F_SETFD, FD_CLOEXEC);
     slavePath_ = QString::fromLocal8Bit(name);
-    return pointLink(error);
+    return pointLinkAt(slavePath_, error);
 }
 
-bool PtyLine::pointLink(QString *error)
+void PtyLine::vanish()
+{
+    close();
+    // Nothing can exist below a file that is not a directory.
+    QString error;
+    pointLinkAt(QStringLiteral("/dev/null/vtx500-sim-vanished"), &error);
+}
+
+bool PtyLine::pointLinkAt(const QString &target, QString *error)
 {
     if (linkPath_.isEmpty())
         return true;
@@ -98,12 +106,13 @@ bool PtyLine::pointLink(QString *error)
     const QByteArray link = QFile::encodeName(linkPath_);
     const QByteArray temporary = link + ".new" + QByteArray::number(getpid());
     ::unlink(temporary.constData());
-    if (::symlink(QFile::encodeName(slavePath_).constData(), temporary.constData()) != 0
+    if (::symlink(QFile::encodeName(target).constData(), temporary.constData()) != 0
         || ::rename(temporary.constData(), link.constData()) != 0) {
         *error = errorText("link");
         ::unlink(temporary.constData());
         return false;
     }
+    linkTarget_ = target;
     return true;
 }
 
@@ -114,7 +123,7 @@ void PtyLine::removeLink()
     const QByteArray link = QFile::encodeName(linkPath_);
     char target[256] = {};
     const ssize_t length = ::readlink(link.constData(), target, sizeof target - 1);
-    if (length > 0 && QFile::decodeName(QByteArray(target, int(length))) == slavePath_)
+    if (length > 0 && QFile::decodeName(QByteArray(target, int(length))) == linkTarget_)
         ::unlink(link.constData());
 }
 

@@ -17,8 +17,11 @@ public:
     // Opens a new pty, puts its slave in raw mode and points the link at it.
     bool open(QString *error);
     // Closes master and slave: to the monitor the converter is unplugged.
-    // The link is left dangling.
     void close();
+    // Closes the line and points the link at a path that can never exist, so
+    // that nobody reaches the next program's pty of the same number through
+    // it; open() points it at a new pty.
+    void vanish();
     bool isOpen() const { return master_ >= 0; }
 
     int masterDescriptor() const { return master_; }
@@ -40,9 +43,10 @@ public:
     void removeLink();
 
 private:
-    bool pointLink(QString *error);
+    bool pointLinkAt(const QString &target, QString *error);
 
     QString linkPath_;
+    QString linkTarget_; // what the link was last pointed at
     QString slavePath_;
     int master_ = -1;
     int slave_ = -1; // kept open so the master never sees a hang-up

@@ -169,7 +169,7 @@ QByteArray Simulator::control(const QString &text, bool *quit)
         return "ok";
     }
     if (verb == QLatin1String("vanish") && words.size() == 1) {
-        line_.close();
+        line_.vanish();
         reader_.reset();
         return "ok";
     }
@@ -194,8 +194,15 @@ bool Simulator::readControlInput()
     const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
     if (n < 0)
         return errno == EINTR || errno == EAGAIN;
-    if (n == 0)
-        return false;
+    if (n == 0) {
+        // A person at a terminal ends the simulator with end of input; a
+        // script that starts it in the background (stdin from /dev/null)
+        // ends it with a signal.
+        if (::isatty(STDIN_FILENO))
+            return false;
+        controlOpen_ = false;
+        return true;
+    }
     controlBuffer_.append(chunk, n);
     qsizetype end;
     while ((end = controlBuffer_.indexOf('\n')) >= 0) {
@@ -220,7 +227,8 @@ int Simulator::run()
     for (;;) {
         if (stopSignal)
             break;
-        pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {line_.masterDescriptor(), POLLIN, 0}};
+        // A negative descriptor is not watched: control input that has ended.
+        pollfd fds[2] = {{controlOpen_ ? STDIN_FILENO : -1, POLLIN, 0}, {line_.masterDescriptor(), POLLIN, 0}};
         const nfds_t count = line_.isOpen() ? 2 : 1;
         // No time-out: with nothing to do the simulator sleeps.
         if (ppoll(fds, count, nullptr, &waitMask) < 0) {

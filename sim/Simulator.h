@@ -31,7 +31,7 @@ public:
 private:
     void receive(const QByteArray &bytes);
     void handle(const ReceivedFrame &frame);
-    bool readControlInput(); // false at end of input
+    bool readControlInput(); // false on quit, or end of input from a terminal
 
     Options options_;
     qint64 listeningSpeed_;
@@ -40,6 +40,7 @@ private:
     FrameReader reader_;
     FrameRecord record_;
     QByteArray controlBuffer_;
+    bool controlOpen_ = true;
     qint64 startNs_;
 };
 

@@ -122,6 +122,15 @@ def main():
             os.close(fd)
             check("quit answered", control("quit"), b"ok")
             check("exit status", sim.wait(timeout=10), 0)
+
+            # Started in the background (stdin at its end at once), it stays
+            # until a signal ends it, and takes its link away.
+            sim = subprocess.Popen([sys.argv[1], "--link", link], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE)
+            sim.stdout.readline()
+            time.sleep(0.5)
+            check("runs on after end of input", (sim.poll(), os.path.islink(link)), (None, True))
+            sim.terminate()
+            check("ends on a signal, link removed", (sim.wait(timeout=10), os.path.lexists(link)), (0, False))
         finally:
             if sim.poll() is None:
                 sim.kill()

@@ -47,9 +47,9 @@ class Run:
             args += [a for n in range(1, 9) for a in ("--silent", str(n))]
         self.sim = Sim(os.path.join(build, "sim", "vtx500-sim"), folder, args)
         store = dict(GEOMETRY, CommPort=self.sim.link, Speed="2400")
-        for channel in range(8):
-            store[f"DvtoN{channel:02d}"] = str(channel + 1)
-            store[f"DvState{channel:02d}"] = "ON"
+        for channel in range(31):  # the opening pass reads all 31; OFF ones answer too
+            store[f"DvtoN{channel:02d}"] = str(channel % 8 + 1)
+            store[f"DvState{channel:02d}"] = "ON" if channel < 8 else "OFF"
         self.monitor = Monitor(os.path.join(build, "app", "vtx500-monitor"), desk, folder,
                                None if keep_store else store, env)
         self.main = desk.window(MAIN)
