@@ -54,8 +54,13 @@ QString Discovery::DiscoverLink(QString &port, const QString &speed)
     const int channel = probeChannel();
     if (channel < 0)
         return QString();
+    // An address no instrument can have: nothing can answer, so nothing is
+    // opened (every round would open and close all fifteen pairs).
+    const qint64 address = state_.deviceAddress(channel);
+    if (!isValidAddress(address))
+        return QString();
     try {
-        return tryCandidates(port, speed, int(state_.deviceAddress(channel)));
+        return tryCandidates(port, speed, address);
     } catch (const std::exception &) {
         // Any error of the component stops discovery; the operator is told
         // and decides whether to end the program.
@@ -64,7 +69,7 @@ QString Discovery::DiscoverLink(QString &port, const QString &speed)
     }
 }
 
-QString Discovery::tryCandidates(QString &port, const QString &speed, int address)
+QString Discovery::tryCandidates(QString &port, const QString &speed, qint64 address)
 {
     for (const QString &portCandidate : portCandidates(port)) {
         vtx_.SetPort(portCandidate);

@@ -35,7 +35,7 @@ public:
     bool closeRequested() const { return closeRequested_; }
 
 private:
-    QString tryCandidates(QString &port, const QString &speed, int address);
+    QString tryCandidates(QString &port, const QString &speed, qint64 address);
     void reportCommunicationError();
 
     VtxPort &vtx_;
