@@ -69,11 +69,24 @@ QString Discovery::DiscoverLink(QString &port, const QString &speed)
     }
 }
 
+bool Discovery::isLineSpeed(const QString &speed)
+{
+    // A whole number of bit/s a converter can run at. Slower than 1200 a
+    // probe waits seconds for its answer ("10": 24 s an attempt).
+    bool ok = false;
+    const qint64 value = speed.trimmed().toLongLong(&ok);
+    return ok && value >= 1200 && value <= 4000000;
+}
+
 QString Discovery::tryCandidates(QString &port, const QString &speed, qint64 address)
 {
     for (const QString &portCandidate : portCandidates(port)) {
         vtx_.SetPort(portCandidate);
         for (const QString &speedCandidate : speedCandidates(speed)) {
+            // A hand-edited saved speed that is no line speed: as if nothing
+            // answered at it, on with the next.
+            if (!isLineSpeed(speedCandidate))
+                continue;
             vtx_.SetSpeed(speedCandidate);
             if (!vtx_.Open())
                 break; // this port does not exist: on with the next port

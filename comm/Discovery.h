@@ -35,6 +35,7 @@ public:
     bool closeRequested() const { return closeRequested_; }
 
 private:
+    static bool isLineSpeed(const QString &speed);
     QString tryCandidates(QString &port, const QString &speed, qint64 address);
     void reportCommunicationError();
 

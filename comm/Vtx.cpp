@@ -4,11 +4,16 @@
 #include "comm/PortNames.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 
 #include <algorithm>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,6 +25,23 @@ constexpr int WriteMarginMs = 1000;
 [[noreturn]] void fail(const QString &why)
 {
     throw VtxError(why.toStdString());
+}
+
+// Whether a path can be a serial line at all: a terminal device. A regular
+// file, a directory, a FIFO or /dev/null never can, whatever the store says;
+// such a port counts as absent. Opened without blocking and without taking
+// it as the controlling terminal, and closed at once.
+bool canBeSerialLine(const QString &path)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISCHR(info.st_mode))
+        return false;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return true; // it may well be one; Qt tells why it cannot be opened
+    const bool terminal = ::isatty(fd) != 0;
+    ::close(fd);
+    return terminal;
 }
 
 int wireTimeMs(qsizetype characters, qint32 baudRate)
@@ -68,7 +90,7 @@ bool Vtx::Open()
 {
     Close();
     const QString path = portnames::resolve(portName_);
-    if (path.isEmpty() || !QFileInfo::exists(path)) // a dangling link does not exist either
+    if (path.isEmpty() || !canBeSerialLine(path)) // a dangling link does not exist either
         return false;
 
     bool ok = false;

@@ -70,6 +70,10 @@ private slots:
         // 9600 as the opening and as the third speed each time.
         const QStringList round{"COM1 9600", "COM1 19200", "COM1 9600", "COM1 4800", "COM1 2400"};
         QTest::newRow("duplicates kept, nothing answers") << "" << "" << "" << round + round << "- -";
+        // A hand-edited saved speed that no line runs at is passed over.
+        for (const char *speed : {"abc", "-9600", "10"})
+            QTest::newRow(speed) << "COM1" << speed << "COM1 9600" << QStringList{"COM1 19200", "COM1 9600"}
+                                 << "COM1 9600";
     }
     void triesCandidatesInOrder()
     {

@@ -3,9 +3,12 @@
 #include "support/SimLine.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 
 namespace {
@@ -169,6 +172,9 @@ private slots:
         QTest::newRow("dangling link") << "dangling" << "9600" << false;
         QTest::newRow("in use by another component") << "sim" << "9600" << true;
         QTest::newRow("speed not a number") << "free sim" << "abc" << true;
+        // Never a serial line, whatever the store says: as if absent.
+        for (const char *notALine : {"file", "directory", "fifo", "/dev/null"})
+            QTest::newRow(notALine) << notALine << "9600" << false;
     }
     void openFailures()
     {
@@ -182,6 +188,13 @@ private slots:
             QVERIFY(QFile::link(dir.filePath("gone"), port = dir.filePath("tty")));
         if (port == QLatin1String("free sim"))
             first.vtx.Close();
+        if (port == QLatin1String("file") || port == QLatin1String("directory") || port == QLatin1String("fifo")) {
+            const QByteArray path = QFile::encodeName(dir.filePath(port));
+            QVERIFY(port == QLatin1String("file") ? QFile(path).open(QIODevice::WriteOnly)
+                    : port == QLatin1String("directory") ? QDir().mkdir(path)
+                                                          : ::mkfifo(path.constData(), 0600) == 0);
+            port = path;
+        }
         Vtx second;
         second.SetPort(port.endsWith(QLatin1String("sim")) ? first.sim.link() : port);
         second.SetSpeed(speed);
