@@ -11,6 +11,8 @@
 #include "ui/main/frmMain.h"
 
 #include <QAction>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -168,6 +170,17 @@ private slots:
         QCOMPARE(store_.saves.value(QStringLiteral("MainLeft")), 1); // only the test's own
         for (int i = 0; i < 4; ++i)
             QCOMPARE(stored(keys[i]), values[i]);
+    }
+
+    void hugeStoredWindowFitsTheScreen()
+    {
+        store_.save(QStringLiteral("MainWidth"), QStringLiteral("480000"));
+        store_.save(QStringLiteral("MainHeight"), QStringLiteral("480000"));
+        run([this] {
+            const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+            QVERIFY(screen.contains(app_->mainWindow()->frameGeometry()));
+            trigger(QStringLiteral("mnuFileExit"));
+        });
     }
 
     void windowManagerCloseEndsInOrder()

@@ -14,6 +14,8 @@
 #include <QScreen>
 #include <QStatusBar>
 
+#include <algorithm>
+
 using window_geometry::TwipsPerPixel;
 
 frmMain::frmMain(SharedState &state, SettingsStore &store, QWidget *parent)
@@ -95,12 +97,26 @@ void frmMain::applyOuterSize()
 void frmMain::moveOntoScreen()
 {
     const QRect outer = frameGeometry();
+    const QScreen *target = nullptr;
     for (const QScreen *screen : QGuiApplication::screens()) {
-        if (screen->availableGeometry().intersects(outer))
-            return;
+        if (screen->availableGeometry().intersects(outer)) {
+            target = screen;
+            break;
+        }
     }
-    if (const QScreen *primary = QGuiApplication::primaryScreen())
-        move(primary->availableGeometry().topLeft());
+    if (!target && (target = QGuiApplication::primaryScreen()))
+        move(target->availableGeometry().topLeft());
+    if (!target)
+        return;
+    // A stored size larger than the screen (a hand-edited 480000 twips would
+    // ask for gigabytes of window) is cut to the screen it lands on.
+    const QRect room = target->availableGeometry();
+    const QSize frame = frameGeometry().size() - size();
+    if (outer.width() > room.width() || outer.height() > room.height()) {
+        resize(size().boundedTo(room.size() - frame));
+        move(std::clamp(x(), room.left(), room.right() - frameGeometry().width() + 1),
+             std::clamp(y(), room.top(), room.bottom() - frameGeometry().height() + 1));
+    }
 }
 
 void frmMain::SetMainWindow() { panels_->SetMainWindow(state_.channels); }
