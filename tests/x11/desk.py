@@ -197,6 +197,7 @@ class Sim:
             return []
 
     def close(self):
+        self.process.stdin.write("quit\n")
         self.process.stdin.close()
         self.process.wait(10)
 
