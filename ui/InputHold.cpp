@@ -4,8 +4,8 @@
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QMouseEvent>
-#include <QWidget>
 #include <QPointingDevice>
+#include <QWidget>
 #include <QWindow>
 
 #include <utility>
