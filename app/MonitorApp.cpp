@@ -35,12 +35,17 @@ namespace {
 constexpr qint64 ServeEventsEveryMs = 5;
 
 // A step that meets an error of the component ends there; the loop goes on
-// with its next turn instead of ending the program.
-template <typename Step> void guarded(Step &&step)
+// with its next turn instead of ending the program. Any other error is a
+// fault of the program itself: it is told as such, not as a line failure,
+// and the program goes on.
+template <typename Step> void guarded(Step &&step, Prompter &prompter)
 {
     try {
         step();
-    } catch (const std::exception &) {
+    } catch (const VtxError &) {
+    } catch (const std::exception &error) {
+        prompter.message(QStringLiteral("Internal error: %1").arg(QString::fromLocal8Bit(error.what())),
+                         QString(), Prompter::Icon::Critical);
     }
 }
 
@@ -136,7 +141,7 @@ void MonitorApp::inStep(const std::function<void()> &step)
         hold->stepBegins();
     if (logWriter_)
         logWriter_->holdMessages(true);
-    guarded(step);
+    guarded(step, prompter_);
     if (logWriter_)
         logWriter_->holdMessages(false);
     if (hold)
@@ -201,7 +206,7 @@ void MonitorApp::unloadOthers()
 void MonitorApp::endSequence()
 {
     if (main_->Vtx)
-        guarded([this] { main_->Vtx->Close(); });
+        guarded([this] { main_->Vtx->Close(); }, prompter_);
     configuration::saveDecimalPlaces(state.DecimalPlaces, prompter_);
     discovery_.reset();
     polling_.reset();

@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <stdexcept>
+
 namespace {
 QStringList events;
 // Port closed, then the component released after VX5DP.DAT is written, then the store.
@@ -203,6 +205,24 @@ private slots:
         prompter_.answers << Prompter::Answer::Yes;
         app_->run();
         QCOMPARE(prompter_.shown.size(), 2); // no further turn to ask again
+        QCOMPARE(events, EndOrder);
+    }
+
+    // A fault of the program itself (not of the line) inside a step is told
+    // as such, and the program goes on.
+    void programFaultInAStepIsToldAndTheProgramGoesOn()
+    {
+        store_.save(QStringLiteral("DvState00"), QStringLiteral("ON"));
+        setUpVtx = [](LoggedVtx &vtx) {
+            vtx.reply = [&vtx](const SentCommand &) -> QString {
+                if (vtx.sent.size() > 1)
+                    throw std::out_of_range("index 40");
+                return FakeVtx::ack("0001");
+            };
+        };
+        prompter_.onShow = [this](const ScriptedPrompter::Shown &) { trigger(QStringLiteral("mnuFileExit")); };
+        run([] {});
+        QCOMPARE(prompter_.texts(), QStringList{"Internal error: index 40"});
         QCOMPARE(events, EndOrder);
     }
 
