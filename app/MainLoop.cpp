@@ -4,6 +4,8 @@
 
 #include <QEventLoop>
 #include <QMetaObject>
+#include <QObject>
+#include <QTimer>
 
 MainLoop::MainLoop(SharedState &state, bool &stopRequest, Steps steps)
     : state_(state), StopRequest(stopRequest), steps_(std::move(steps))

@@ -4,9 +4,7 @@
 // after another, so that everything pending (menus, dialogs, timers and
 // painting) is served between two steps and never inside one.
 
-#include <QObject>
 #include <QString>
-#include <QTimer>
 #include <QtGlobal>
 
 #include <functional>

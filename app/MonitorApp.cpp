@@ -25,7 +25,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTimer>
 
 #include <exception>
 

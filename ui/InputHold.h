@@ -35,8 +35,6 @@ public:
     // Held input is handed on from the event queue, ahead of the next turn.
     void stepEnds();
 
-    std::size_t heldCount() const { return held_.size(); }
-
     // While one exists, input goes to the windows at once (a modal box is up).
     class ModalScope {
     public:

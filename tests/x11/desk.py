@@ -101,11 +101,6 @@ class Desk:
         values = dict(line.split("=") for line in out.split())
         return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
 
-    def frame_extents(self, window):
-        out = self.run("xprop", "-id", str(window), "_NET_FRAME_EXTENTS")
-        numbers = [int(n) for n in re.findall(r"\d+", out.split("=")[-1])] if "=" in out else []
-        return tuple(numbers) if len(numbers) == 4 else (0, 0, 0, 0)
-
     # Input
     def focus(self, window):
         # A desktop gives a window the keyboard when it is clicked or opened;
