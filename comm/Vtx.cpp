@@ -130,20 +130,20 @@ QString Vtx::SendCommand(const QString &address, const QString &sub, const QStri
         fail(QStringLiteral("Command not sent: the port is not open"));
     count = std::max(count, 1);
 
+    const QByteArray command = frame::encodeCommand(address, sub, type, item, data);
     if (faultPending_)
         noteLineFault();
     if (!port_.isOpen() && !reopenAfterFault()) {
-        waitAsIfSilent(count);
+        waitAsIfSilent(command, count);
         return QString(ESC);
     }
 
-    const QByteArray command = frame::encodeCommand(address, sub, type, item, data);
     for (int done = 0; done < count; ++done) {
         QString result;
         if (attempt(command, result) == Attempt::Answered)
             return result;
         if (!port_.isOpen()) { // the line faulted during this attempt
-            waitAsIfSilent(count - done - 1);
+            waitAsIfSilent(command, count - done - 1);
             break;
         }
     }
@@ -200,7 +200,9 @@ Vtx::Attempt Vtx::attempt(const QByteArray &command, QString &result)
 
     frame::ReplyReader reader(command);
     frame::Reply reply;
-    const QDeadlineTimer deadline(replyTimeoutMs(openedBaudRate_));
+    // The driver has the whole command now, but its last byte leaves the
+    // wire only after the command's own wire time.
+    const QDeadlineTimer deadline(attemptTimeMs(command));
     for (;;) {
         // The events served while waiting may have closed a faulted device.
         const QByteArray chunk = port_.isOpen() ? port_.readAll() : QByteArray();
@@ -249,10 +251,15 @@ void Vtx::waitFor(int milliseconds)
     }
 }
 
-void Vtx::waitAsIfSilent(int attempts)
+int Vtx::attemptTimeMs(const QByteArray &command) const
+{
+    return wireTimeMs(command.size(), openedBaudRate_) + replyTimeoutMs(openedBaudRate_);
+}
+
+void Vtx::waitAsIfSilent(const QByteArray &command, int attempts)
 {
     if (attempts > 0)
-        waitFor(attempts * replyTimeoutMs(openedBaudRate_));
+        waitFor(attempts * attemptTimeMs(command));
 }
 
 bool Vtx::isLineFault(QSerialPort::SerialPortError error)

@@ -30,8 +30,9 @@ public:
     QString SendCommand(const QString &address, const QString &sub, const QString &type, const QString &item,
                         const QString &data, int count) override;
 
-    // The longest wait for a reply, counted from the command's last byte:
-    // 60 ms plus the wire time of 24 characters at the given speed.
+    // The longest wait for a reply, counted from the moment the command's
+    // last byte has left the wire (hand-off to the driver plus the command's
+    // wire time): 60 ms plus the wire time of 24 characters at the speed.
     static int replyTimeoutMs(qint32 baudRate);
 
     void setWaitHook(std::function<void()> hook) override { idle = std::move(hook); }
@@ -52,7 +53,9 @@ private:
     bool reopenAfterFault();
     Attempt attempt(const QByteArray &command, QString &result);
     void waitFor(int milliseconds);
-    void waitAsIfSilent(int attempts);
+    // From the hand-off of a command to the end of the wait for its reply.
+    int attemptTimeMs(const QByteArray &command) const;
+    void waitAsIfSilent(const QByteArray &command, int attempts);
     static bool isLineFault(QSerialPort::SerialPortError error);
     void noteLineFault();
 

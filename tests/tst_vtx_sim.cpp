@@ -77,10 +77,20 @@ private slots:
                                                  QStringLiteral("9600\t3\tR\t%1\t").arg(item)}));
     }
 
+    // The wait must cover the reply's wire time at a slow speed, counted from
+    // when the command's last byte has left the wire: at 2400 bit/s the
+    // command itself takes 50 ms, and an instrument that starts its 71 ms
+    // reply 65 ms after it is within its allowance of 60 ms + 24 characters.
+    void pacedRepliesArriveInTime_data()
+    {
+        QTest::addColumn<QString>("turnaround");
+        QTest::newRow("prompt instrument") << "5";
+        QTest::newRow("slow instrument within its allowance") << "65";
+    }
     void pacedRepliesArriveInTime()
     {
-        // The wait must cover the reply's wire time at a slow speed.
-        SimLine line({"--speed", "2400", "--instrument", "7:pv=-2"});
+        QFETCH(QString, turnaround);
+        SimLine line({"--speed", "2400", "--turnaround", turnaround, "--instrument", "7:pv=-2"});
         OPEN_LINE(line, "2400");
         for (int i = 0; i < 5; ++i)
             COMPARE_REPLY(line.read(7, "0080"), ack("FFFE"));
