@@ -54,6 +54,12 @@ MonitorApp::MonitorApp(SettingsStore &store, Prompter &prompter, Clock &clock,
                        std::function<std::unique_ptr<VtxPort>()> createVtx)
     : store_(store), prompter_(prompter), clock_(clock), createVtx_(std::move(createVtx))
 {
+    // As for VX5DP.DAT: the operator learns that the settings were not kept,
+    // and the program goes on with the values it has.
+    store_.failureReport = [this](const QString &file, const QString &reason) {
+        prompter_.message(QStringLiteral("Cannot write the file %1.\n%2").arg(file, reason), QString(),
+                          Prompter::Icon::Warning);
+    };
 }
 
 MonitorApp::~MonitorApp()
@@ -63,6 +69,7 @@ MonitorApp::~MonitorApp()
     if (main_)
         unloadOthers();
     main_.reset();
+    store_.failureReport = nullptr;
 }
 
 frmDevNo *MonitorApp::addressDialog() const { return devNo_; }

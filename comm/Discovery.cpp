@@ -41,6 +41,7 @@ QString Discovery::StartLink()
     QString port = savedPort;
     const QString found = DiscoverLink(port, savedSpeed);
     if (!found.isEmpty()) {
+        const SettingsStore::SaveScope oneSave(store_);
         if (found != savedSpeed)
             store_.save(QStringLiteral("Speed"), found);
         if (port != savedPort)

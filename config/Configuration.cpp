@@ -23,6 +23,7 @@ void regRead(SharedState &state, const SettingsStore &store)
 
 void saveChannelConfiguration(const SharedState &state, SettingsStore &store)
 {
+    const SettingsStore::SaveScope oneSave(store);
     for (int i = 0; i < ChannelCount; ++i) {
         const QString suffix = numbers::keySuffix(i);
         store.save(QStringLiteral("PVname") + suffix, state.channels.name(i));
@@ -38,6 +39,7 @@ void reloadAddresses(SharedState &state, const SettingsStore &store)
 
 void saveAddresses(const SharedState &state, SettingsStore &store)
 {
+    const SettingsStore::SaveScope oneSave(store);
     for (int i = 0; i < ChannelCount; ++i)
         store.save(QStringLiteral("DvtoN") + numbers::keySuffix(i), state.DvtoN[std::size_t(i)]);
 }

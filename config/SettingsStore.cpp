@@ -1,11 +1,23 @@
 #include "config/SettingsStore.h"
 
+#include <QFile>
 #include <QSettings>
 
 namespace {
 const QString Group = QStringLiteral("VTX-500 Monitor");
 
 QString groupKey(const QString &key) { return Group + QLatin1Char('/') + key; }
+
+// QSettings only says that the file could not be written; the file itself
+// usually says why (a folder in its place, no permission). Otherwise the
+// disk is full or its folder cannot take the new file.
+QString whyNotWritten(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append))
+        return file.errorString();
+    return QStringLiteral("The settings could not be written (the disk may be full).");
+}
 } // namespace
 
 QString SettingsStore::get(const QString &key, const QString &def) const
@@ -25,9 +37,39 @@ void SettingsStore::save(const QString &key, const QString &value)
     QSettings settings(QStringLiteral("KORVANE"));
     settings.setValue(groupKey(key), value);
     settings.sync();
+    if (settings.status() != QSettings::NoError)
+        writeFailed(settings.fileName(), whyNotWritten(settings.fileName()));
 }
 
 bool SettingsStore::contains(const QString &key) const
 {
     return QSettings(QStringLiteral("KORVANE")).contains(groupKey(key));
+}
+
+void SettingsStore::writeFailed(const QString &file, const QString &reason)
+{
+    if (failedFile_.isEmpty()) {
+        failedFile_ = file;
+        failureReason_ = reason;
+    }
+    if (openScopes_ == 0)
+        tellFailure();
+}
+
+void SettingsStore::tellFailure()
+{
+    if (failedFile_.isEmpty())
+        return;
+    const QString file = std::exchange(failedFile_, QString());
+    const QString reason = std::exchange(failureReason_, QString());
+    if (failureReport)
+        failureReport(file, reason);
+}
+
+SettingsStore::SaveScope::SaveScope(SettingsStore &store) : store_(store) { ++store_.openScopes_; }
+
+SettingsStore::SaveScope::~SaveScope()
+{
+    if (--store_.openScopes_ == 0)
+        store_.tellFailure();
 }

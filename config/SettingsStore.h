@@ -4,14 +4,43 @@
 
 #include <QString>
 
+#include <functional>
+
 class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
     // The stored text of key, or def when the key is absent.
     virtual QString get(const QString &key, const QString &def) const;
     // Stores the text and flushes the file at once, so an abrupt end of the
-    // process loses nothing that was saved before it.
+    // process loses nothing that was saved before it. A file that cannot be
+    // written is told through failureReport, once per save.
     virtual void save(const QString &key, const QString &value);
     // True when the key is present.
     virtual bool contains(const QString &key) const;
+
+    // Told the store's file and the reason when a save could not be written;
+    // the program goes on with the values it has.
+    std::function<void(const QString &file, const QString &reason)> failureReport;
+
+    // The keys saved while a scope is open are one save to the operator:
+    // however many of them fail, the failure is told once, when the
+    // outermost scope closes.
+    class SaveScope {
+    public:
+        explicit SaveScope(SettingsStore &store);
+        ~SaveScope();
+        SaveScope(const SaveScope &) = delete;
+        SaveScope &operator=(const SaveScope &) = delete;
+
+    private:
+        SettingsStore &store_;
+    };
+
+private:
+    void writeFailed(const QString &file, const QString &reason);
+    void tellFailure();
+
+    int openScopes_ = 0;
+    QString failedFile_;
+    QString failureReason_;
 };

@@ -39,6 +39,7 @@ QString twipsText(float twips) { return QString::number(double(twips), 'g', 7); 
 
 void save(SettingsStore &store, const QRect &outerPixels)
 {
+    const SettingsStore::SaveScope oneSave(store);
     store.save(QStringLiteral("MainLeft"), twipsText(float(outerPixels.x() * TwipsPerPixel)));
     store.save(QStringLiteral("MainTop"), twipsText(float(outerPixels.y() * TwipsPerPixel)));
     store.save(QStringLiteral("MainWidth"), twipsText(float(outerPixels.width() * TwipsPerPixel)));

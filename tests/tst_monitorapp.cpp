@@ -7,6 +7,7 @@
 #include "support/FakeClock.h"
 #include "support/FakeVtx.h"
 #include "support/ScriptedPrompter.h"
+#include "ui/dialogs/frmDevNo.h"
 #include "ui/dialogs/frmSetting.h"
 #include "ui/main/frmMain.h"
 
@@ -224,6 +225,32 @@ private slots:
         run([] {});
         QCOMPARE(prompter_.texts(), QStringList{"Internal error: index 40"});
         QCOMPARE(events, EndOrder);
+    }
+
+    // With a folder in place of the store's file, each save that loses data
+    // is told once, naming the file: the found speed, the address dialog's
+    // OK (31 keys) and the exit save (names, states, geometry).
+    void unwritableStoreIsToldOncePerSave()
+    {
+        const QString file = QSettings(QStringLiteral("KORVANE")).fileName();
+        QFile::remove(file);
+        QVERIFY(QDir().mkpath(file));
+        setUpVtx = [](LoggedVtx &vtx) {
+            vtx.reply = [&vtx](const SentCommand &) {
+                return vtx.speed == QLatin1String("19200") ? FakeVtx::ack("0001") : FakeVtx::none();
+            };
+        };
+        prompter_.onShow = [this](const ScriptedPrompter::Shown &) {
+            if (prompter_.shown.size() == 1) {
+                app_->addressDialog()->DvOK_Click();
+                trigger(QStringLiteral("mnuFileExit"));
+            }
+        };
+        run([this] { app_->state.channels(0, StateItem).Value = QStringLiteral("ON"); });
+        QDir(file).removeRecursively();
+        const QString told = QStringLiteral("Cannot write the file %1.\nIs a directory").arg(file);
+        QCOMPARE(prompter_.texts(), QStringList(3, told));
+        QCOMPARE(events.mid(events.size() - EndOrder.size()), EndOrder); // the program went on to its end
     }
 
     void idleUntilAChannelIsSwitchedOn()

@@ -2,6 +2,7 @@
 
 #include "comm/VtxPort.h"
 #include "config/Configuration.h"
+#include "config/SettingsStore.h"
 #include "config/SharedState.h"
 #include "config/WindowGeometry.h"
 #include "ui/main/MainMenu.h"
@@ -141,9 +142,12 @@ void frmMain::Form_Unload()
     if (unloaded_)
         return;
     unloaded_ = true;
-    configuration::saveChannelConfiguration(state_, store_);
-    if (!isMinimized())
-        window_geometry::save(store_, frameGeometry());
+    {
+        const SettingsStore::SaveScope oneSave(store_);
+        configuration::saveChannelConfiguration(state_, store_);
+        if (!isMinimized())
+            window_geometry::save(store_, frameGeometry());
+    }
     if (unloadOthers)
         unloadOthers();
 }
