@@ -32,13 +32,18 @@ QString SettingsStore::get(const QString &key, const QString &def) const
     return value.toString();
 }
 
+SettingsStore::SettingsStore() = default;
+SettingsStore::~SettingsStore() = default;
+
 void SettingsStore::save(const QString &key, const QString &value)
 {
+    if (scopeSettings_) {
+        scopeSettings_->setValue(groupKey(key), value);
+        return;
+    }
     QSettings settings(QStringLiteral("KORVANE"));
     settings.setValue(groupKey(key), value);
-    settings.sync();
-    if (settings.status() != QSettings::NoError)
-        writeFailed(settings.fileName(), whyNotWritten(settings.fileName()));
+    flush(settings);
 }
 
 bool SettingsStore::contains(const QString &key) const
@@ -46,30 +51,23 @@ bool SettingsStore::contains(const QString &key) const
     return QSettings(QStringLiteral("KORVANE")).contains(groupKey(key));
 }
 
-void SettingsStore::writeFailed(const QString &file, const QString &reason)
+void SettingsStore::flush(QSettings &settings)
 {
-    if (failedFile_.isEmpty()) {
-        failedFile_ = file;
-        failureReason_ = reason;
-    }
-    if (openScopes_ == 0)
-        tellFailure();
+    settings.sync();
+    if (settings.status() != QSettings::NoError && failureReport)
+        failureReport(settings.fileName(), whyNotWritten(settings.fileName()));
 }
 
-void SettingsStore::tellFailure()
+SettingsStore::SaveScope::SaveScope(SettingsStore &store) : store_(store)
 {
-    if (failedFile_.isEmpty())
-        return;
-    const QString file = std::exchange(failedFile_, QString());
-    const QString reason = std::exchange(failureReason_, QString());
-    if (failureReport)
-        failureReport(file, reason);
+    if (store_.openScopes_++ == 0)
+        store_.scopeSettings_ = std::make_unique<QSettings>(QStringLiteral("KORVANE"));
 }
-
-SettingsStore::SaveScope::SaveScope(SettingsStore &store) : store_(store) { ++store_.openScopes_; }
 
 SettingsStore::SaveScope::~SaveScope()
 {
-    if (--store_.openScopes_ == 0)
-        store_.tellFailure();
+    if (--store_.openScopes_ == 0) {
+        const std::unique_ptr<QSettings> settings = std::move(store_.scopeSettings_);
+        store_.flush(*settings);
+    }
 }

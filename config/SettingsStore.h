@@ -5,10 +5,16 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+
+class QSettings;
 
 class SettingsStore {
 public:
-    virtual ~SettingsStore() = default;
+    SettingsStore();
+    virtual ~SettingsStore();
+    SettingsStore(const SettingsStore &) = delete;
+    SettingsStore &operator=(const SettingsStore &) = delete;
     // The stored text of key, or def when the key is absent.
     virtual QString get(const QString &key, const QString &def) const;
     // Stores the text and flushes the file at once, so an abrupt end of the
@@ -22,9 +28,8 @@ public:
     // the program goes on with the values it has.
     std::function<void(const QString &file, const QString &reason)> failureReport;
 
-    // The keys saved while a scope is open are one save to the operator:
-    // however many of them fail, the failure is told once, when the
-    // outermost scope closes.
+    // The keys saved while a scope is open are one save: the file is written
+    // once, when the outermost scope closes, and a failure is told once.
     class SaveScope {
     public:
         explicit SaveScope(SettingsStore &store);
@@ -37,10 +42,9 @@ public:
     };
 
 private:
-    void writeFailed(const QString &file, const QString &reason);
-    void tellFailure();
+    // Writes the file; a failure is told.
+    void flush(QSettings &settings);
 
     int openScopes_ = 0;
-    QString failedFile_;
-    QString failureReason_;
+    std::unique_ptr<QSettings> scopeSettings_; // while a scope is open
 };

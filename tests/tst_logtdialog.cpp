@@ -45,7 +45,8 @@ private slots:
     void init()
     {
         state_ = SharedState();
-        store_ = MemoryStore();
+        store_.values.clear();
+        store_.saves = 0;
         store_.values[QStringLiteral("LogT")] = state_.LogT = QStringLiteral("45");
         prompter_.clear();
         clock_.set(QTime(23, 59, 50));
