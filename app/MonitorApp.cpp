@@ -22,7 +22,8 @@
 #include "ui/main/MonitorPanels.h"
 #include "ui/main/frmMain.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QEventLoop>
 
@@ -41,6 +42,7 @@ template <typename Step> void guarded(Step &&step, Prompter &prompter)
 {
     try {
         step();
+    } catch (const StepAbandoned &) {
     } catch (const VtxError &) {
     } catch (const std::exception &error) {
         prompter.message(QStringLiteral("Internal error: %1").arg(QString::fromLocal8Bit(error.what())),
@@ -116,11 +118,15 @@ void MonitorApp::startUp()
     // the step is over (InputHold). The component calls this for every chunk
     // that arrives; serving the events every few milliseconds is plenty and
     // costs far less processor time.
-    vtx.setWaitHook([served = QElapsedTimer()]() mutable {
-        if (served.isValid() && served.elapsed() < ServeEventsEveryMs)
+    vtx.setWaitHook([this, served = QElapsedTimer()]() mutable {
+        if (!ending_ && served.isValid() && served.elapsed() < ServeEventsEveryMs)
             return;
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        served.start();
+        if (!ending_) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            served.start();
+        }
+        if (ending_)
+            throw StepAbandoned();
     });
 
     MainLoop::Steps steps;
@@ -140,6 +146,8 @@ void MonitorApp::startUp()
 
 void MonitorApp::inStep(const std::function<void()> &step)
 {
+    if (ending_)
+        return;
     // The operator's input waits for the step's end, and so does a log write
     // failure's box: neither is handled from inside a wait for a reply.
     InputHold *hold = InputHold::instance();
@@ -226,6 +234,29 @@ void MonitorApp::endSequence()
 void MonitorApp::run()
 {
     startUp();
-    loop_->communicate();
+    // A signal that came during start-up (outside a message box) is still
+    // in the queue.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (!ending_)
+        loop_->communicate();
     endSequence();
+}
+
+void MonitorApp::endOnSignal()
+{
+    ending_ = true;
+    if (main_)
+        main_->StopRequest = true;
+    prompter_.dismissAll();
+    // Other modal windows (the about box) hold the loop in their own event
+    // loop; each that closes hands it back.
+    for (int guard = 0; guard < 8; ++guard) {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            break;
+        if (auto *dialog = qobject_cast<QDialog *>(modal))
+            dialog->reject();
+        else
+            modal->close();
+    }
 }

@@ -57,6 +57,13 @@ public:
     // Shows the setting dialog for channel n, creating it at first use.
     void openChannel(int n);
 
+    // A termination signal: the program ends in order at once, wherever it
+    // is. Open message boxes and modal windows close, later boxes are not
+    // shown, the running step is left at its next wait for a reply, no
+    // further step runs, and the end sequence follows (before the loop
+    // starts, the loop is skipped).
+    void endOnSignal();
+
 private:
     void wireMenu();
     void unloadOthers();
@@ -79,4 +86,5 @@ private:
     std::unique_ptr<Polling> polling_;
     std::unique_ptr<SettingTransfer> transfer_;
     std::unique_ptr<MainLoop> loop_;
+    bool ending_ = false;
 };

@@ -17,6 +17,10 @@ public:
 
     // A modal box with Yes and No buttons.
     virtual Answer askYesNo(const QString &text, const QString &title, Icon icon) = 0;
+
+    // The program is ending and cannot wait for the operator: the open boxes
+    // close (a question as No), and later ones are not shown.
+    virtual void dismissAll() {}
 };
 
 inline const QString ApplicationTitle = QStringLiteral("VTX-500 MONITOR");

@@ -12,6 +12,7 @@
 
 int main(int argc, char *argv[])
 {
+    catchTerminationSignals();
     MonitorApplication application(argc, argv);
 
     SettingsStore store;
@@ -19,10 +20,7 @@ int main(int argc, char *argv[])
     Clock clock;
     MonitorApp app(store, prompter, clock, [] { return std::make_unique<Vtx>(); });
     app.mainWindowCreated = [&prompter](frmMain *window) { prompter.setParentWidget(window); };
-    stopOnTerminationSignals([&app] {
-        if (frmMain *window = app.mainWindow())
-            window->StopRequest = true;
-    });
+    onTerminationSignal([&app] { app.endOnSignal(); });
     app.run();
     return 0;
 }

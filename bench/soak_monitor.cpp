@@ -18,7 +18,6 @@
 #include "app/TerminationSignals.h"
 #include "comm/Vtx.h"
 #include "config/SettingsStore.h"
-#include "ui/main/frmMain.h"
 #include "ui/MonitorApplication.h"
 
 #include <QCommandLineParser>
@@ -29,6 +28,7 @@
 
 int main(int argc, char *argv[])
 {
+    catchTerminationSignals();
     MonitorApplication application(argc, argv);
     // Plain "HH:mm:ss" times and "." decimal points in the log, for the checker.
     QLocale::setDefault(QLocale::c());
@@ -52,11 +52,7 @@ int main(int argc, char *argv[])
     CountingPrompter prompter;
     Clock clock;
     MonitorApp app(store, prompter, clock, [] { return std::make_unique<Vtx>(); });
-    // A signal ends the run as File > Exit would: after the current step.
-    stopOnTerminationSignals([&app] {
-        if (frmMain *window = app.mainWindow())
-            window->StopRequest = true;
-    });
+    onTerminationSignal([&app] { app.endOnSignal(); });
     app.run();
 
     for (auto it = prompter.counts().cbegin(); it != prompter.counts().cend(); ++it)

@@ -18,6 +18,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Thrown by a wait hook to leave the running step at once: the program is
+// ending. It is no error of the component, so nothing reports it; the main
+// loop catches it.
+struct StepAbandoned {};
+
 // Leading characters of a reply.
 inline constexpr QChar ACK(0x06);
 inline constexpr QChar NAK(0x15);
@@ -43,6 +48,7 @@ public:
 
     // Called every few milliseconds while a command waits for its reply, so
     // that the window can go on painting; it must not call back into the
-    // component. A stand-in that never waits may ignore it.
+    // component. It may throw StepAbandoned. A stand-in that never waits may
+    // ignore it.
     virtual void setWaitHook(std::function<void()> hook) { (void)hook; }
 };

@@ -2,6 +2,7 @@
 
 #include "ui/InputHold.h"
 
+#include <QDebug>
 #include <QMessageBox>
 
 namespace {
@@ -30,12 +31,33 @@ QString boxTitle(const QString &title)
 
 } // namespace
 
+int QtPrompter::present(QMessageBox &box)
+{
+    if (dismissed_) {
+        qWarning().noquote() << box.windowTitle() + QStringLiteral(": ") + box.text();
+        return 0;
+    }
+    open_.append(&box);
+    const InputHold::ModalScope takesInput;
+    const int result = box.exec();
+    open_.removeAll(&box);
+    return result;
+}
+
+void QtPrompter::dismissAll()
+{
+    dismissed_ = true;
+    for (const QPointer<QMessageBox> &box : std::as_const(open_)) {
+        if (box)
+            box->done(0);
+    }
+}
+
 void QtPrompter::message(const QString &text, const QString &title, Icon icon)
 {
     QMessageBox box(boxIcon(icon), boxTitle(title), text, QMessageBox::Ok, parent_);
     box.setObjectName(QStringLiteral("PrompterMessage"));
-    const InputHold::ModalScope takesInput;
-    box.exec();
+    present(box);
 }
 
 Prompter::Answer QtPrompter::askYesNo(const QString &text, const QString &title, Icon icon)
@@ -46,6 +68,5 @@ Prompter::Answer QtPrompter::askYesNo(const QString &text, const QString &title,
     // Closing the box without choosing counts as No, the answer that ends
     // nothing.
     box.setEscapeButton(QMessageBox::No);
-    const InputHold::ModalScope takesInput;
-    return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    return present(box) == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }

@@ -1,0 +1,100 @@
+#!/usr/bin/env python3
+"""A termination signal ends the program in order, wherever it arrives.
+
+    termination.py BUILD_DIR
+
+The real vtx500-monitor (offscreen) gets SIGTERM while a start-up message box
+is open (before the main loop), while a polling message box is open, and in
+the middle of a long polling step. Each time it must end by itself, soon
+(a session manager follows with SIGKILL), with status 0 and the names saved.
+"""
+import os
+import shutil
+import signal
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "x11"))
+from desk import Monitor, Sim, new_folder, temporary_root, wait_for  # noqa: E402
+
+# Far below what the running step or an open box would take (7 s and for
+# ever); the program itself needs a fraction of a second.
+LIMIT_S = 4
+
+
+class Offscreen:
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+
+
+def store_for(link, addresses, on):
+    store = {"CommPort": link, "Speed": "2400" if on == 31 else "9600"}
+    for channel in range(31):
+        store[f"DvtoN{channel:02d}"] = str(addresses(channel))
+        store[f"DvState{channel:02d}"] = "ON" if channel < on else "OFF"
+        store[f"PVname{channel:02d}"] = f"Tank {channel}"
+    return store
+
+
+def check_ends(monitor, case, failures):
+    os.kill(monitor.process.pid, signal.SIGTERM)
+    began = time.monotonic()
+    ended = monitor.ended(LIMIT_S)
+    took = time.monotonic() - began
+    monitor.close()
+    if not ended:
+        failures.append(f"{case}: still running {LIMIT_S} s after SIGTERM")
+    elif monitor.process.returncode != 0:
+        failures.append(f"{case}: exit status {monitor.process.returncode}")
+    elif monitor.store().get("PVname05") != "Tank 5" or "MainLeft" not in monitor.store():
+        failures.append(f"{case}: the exit save is missing")
+    else:
+        print(f"{case}: ended in {took:.2f} s")
+
+
+def main():
+    build = sys.argv[1]
+    program = os.path.join(build, "app", "vtx500-monitor")
+    simulator = os.path.join(build, "sim", "vtx500-sim")
+    root = temporary_root()
+    failures = []
+
+    # Before the loop: VX5DP.DAT cannot be read, and its box is open.
+    folder = new_folder(root, "startup-box")
+    os.makedirs(os.path.join(folder, "work", "VX5DP.DAT"))
+    monitor = Monitor(program, Offscreen, folder, store_for("/nonexistent", lambda c: 1, 0))
+    time.sleep(1.5)
+    check_ends(monitor, "start-up message box", failures)
+
+    # A polling box: channel 1's instrument never answers.
+    folder = new_folder(root, "polling-box")
+    sim = Sim(simulator, folder, ["--instrument", "1", "--instrument", "2", "--silent", "2"])
+    monitor = Monitor(program, Offscreen, folder, store_for(sim.link, lambda c: 2 if c == 1 else 1, 2))
+    if wait_for(lambda: sum(f[1] == "2" for f in sim.record()) >= 6, 60, 0.1):
+        time.sleep(0.5)
+        check_ends(monitor, "polling message box", failures)
+    else:
+        failures.append("polling message box: channel 1 was never polled")
+        monitor.close()
+    sim.close()
+
+    # A long step: 31 instruments at 2400 bit/s, about 8 s a polling cycle.
+    folder = new_folder(root, "long-step")
+    args = ["--speed", "2400", "--turnaround", "20"]
+    args += [a for n in range(1, 32) for a in ("--instrument", str(n))]
+    sim = Sim(simulator, folder, args)
+    monitor = Monitor(program, Offscreen, folder, store_for(sim.link, lambda c: c + 1, 31))
+    if wait_for(lambda: any(f[3] == "0081" for f in sim.record()), 90, 0.05):
+        check_ends(monitor, "long polling step", failures)
+    else:
+        failures.append("long polling step: polling never began")
+        monitor.close()
+    sim.close()
+
+    shutil.rmtree(root, ignore_errors=True)
+    for failure in failures:
+        print("FAIL:", failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
