@@ -1,11 +1,11 @@
 // vtx500-monitor: no arguments; everything it needs is in the settings store
 // and the working directory.
 
-#include "app/Clock.h"
 #include "app/MonitorApp.h"
 #include "app/TerminationSignals.h"
 #include "comm/Vtx.h"
 #include "config/SettingsStore.h"
+#include "logging/Clock.h"
 #include "ui/MonitorApplication.h"
 #include "ui/QtPrompter.h"
 #include "ui/main/frmMain.h"

@@ -3,7 +3,7 @@
 // to a question) and counted by its text, so a run can tell afterwards which
 // messages the operator would have seen and how often.
 
-#include "app/Prompter.h"
+#include "config/Prompter.h"
 
 #include <QMap>
 #include <QString>

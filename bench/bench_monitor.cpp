@@ -9,16 +9,16 @@
 
 #include "BenchStore.h"
 #include "CountingPrompter.h"
-#include "app/Clock.h"
-#include "app/MainLoop.h"
 #include "app/MonitorApp.h"
 #include "comm/Commands.h"
 #include "comm/Frame.h"
+#include "comm/MainLoop.h"
 #include "comm/Vtx.h"
 #include "config/SettingsStore.h"
+#include "logging/Clock.h"
 #include "support/SimProcess.h"
-#include "ui/main/frmMain.h"
 #include "ui/MonitorApplication.h"
+#include "ui/main/frmMain.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -13,11 +13,11 @@
 
 #include "BenchStore.h"
 #include "CountingPrompter.h"
-#include "app/Clock.h"
 #include "app/MonitorApp.h"
 #include "app/TerminationSignals.h"
 #include "comm/Vtx.h"
 #include "config/SettingsStore.h"
+#include "logging/Clock.h"
 #include "ui/MonitorApplication.h"
 
 #include <QCommandLineParser>

@@ -1,8 +1,8 @@
 #include "comm/Discovery.h"
 
-#include "app/Prompter.h"
 #include "comm/Commands.h"
 #include "comm/VtxPort.h"
+#include "config/Prompter.h"
 #include "config/SettingsStore.h"
 #include "config/SharedState.h"
 

@@ -1,10 +1,10 @@
 #include "comm/Polling.h"
 
-#include "app/Prompter.h"
 #include "comm/Commands.h"
-#include "comm/PanelView.h"
 #include "comm/VtxPort.h"
 #include "config/Numbers.h"
+#include "config/PanelView.h"
+#include "config/Prompter.h"
 #include "config/SharedState.h"
 
 #include <QLocale>

@@ -1,10 +1,10 @@
 #include "comm/SettingTransfer.h"
 
-#include "app/Prompter.h"
 #include "comm/Commands.h"
-#include "comm/SettingFields.h"
 #include "config/Numbers.h"
+#include "config/Prompter.h"
 #include "config/SettingCodes.h"
+#include "config/SettingFields.h"
 #include "config/SharedState.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "config/Configuration.h"
 
-#include "app/Prompter.h"
 #include "config/Numbers.h"
+#include "config/Prompter.h"
 #include "config/SettingsStore.h"
 
 #include <QFile>

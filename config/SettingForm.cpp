@@ -1,7 +1,7 @@
 #include "config/SettingForm.h"
 
-#include "app/Prompter.h"
 #include "config/Numbers.h"
+#include "config/Prompter.h"
 #include "config/SettingCodes.h"
 #include "config/SharedState.h"
 

@@ -5,7 +5,7 @@
 // in the channel table, and setting transfer fills its fields through the
 // SettingFields interface.
 
-#include "comm/SettingFields.h"
+#include "config/SettingFields.h"
 
 #include <QObject>
 #include <QString>

@@ -1,9 +1,9 @@
 #include "logging/LogIntervalSetting.h"
 
-#include "app/Clock.h"
-#include "app/Prompter.h"
+#include "config/Prompter.h"
 #include "config/SettingsStore.h"
 #include "config/SharedState.h"
+#include "logging/Clock.h"
 #include "logging/LogSchedule.h"
 
 namespace {

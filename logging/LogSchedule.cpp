@@ -1,7 +1,7 @@
 #include "logging/LogSchedule.h"
 
-#include "app/Clock.h"
 #include "config/Numbers.h"
+#include "logging/Clock.h"
 
 namespace {
 

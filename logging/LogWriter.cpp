@@ -1,9 +1,9 @@
 #include "logging/LogWriter.h"
 
-#include "app/Clock.h"
-#include "app/Prompter.h"
-#include "comm/PanelView.h"
+#include "config/PanelView.h"
+#include "config/Prompter.h"
 #include "config/SharedState.h"
+#include "logging/Clock.h"
 
 #include <QDir>
 #include <QFile>

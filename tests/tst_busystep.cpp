@@ -1,8 +1,8 @@
 // What goes on while a step of the main loop waits on the line: timers tick
 // and the window paints, but a log write failure's box waits for the step's
 // end, one box per failed record.
-#include "app/MainLoop.h"
 #include "app/MonitorApp.h"
+#include "comm/MainLoop.h"
 #include "config/SettingsStore.h"
 #include "logging/LogWriter.h"
 #include "support/FakeClock.h"

@@ -1,8 +1,8 @@
 // The main loop's state table against recorded steps, and the whole program
 // with a scripted component: start-up, the orderly end in its order, the
 // window's geometry, and the ways the program ends.
-#include "app/MainLoop.h"
 #include "app/MonitorApp.h"
+#include "comm/MainLoop.h"
 #include "config/SettingsStore.h"
 #include "support/FakeClock.h"
 #include "support/FakeVtx.h"

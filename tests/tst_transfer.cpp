@@ -1,8 +1,8 @@
 // Setting transfer against a scripted instrument: the cursor's walk, the
 // order of reads and writes, what each reply does to the table, the dialog's
 // fields and the decimal places.
-#include "comm/SettingFields.h"
 #include "comm/SettingTransfer.h"
+#include "config/SettingFields.h"
 #include "config/SharedState.h"
 #include "support/FakeVtx.h"
 #include "support/ScriptedPrompter.h"

@@ -2,7 +2,7 @@
 // The program's message boxes on screen: modal QMessageBoxes over the main
 // window.
 
-#include "app/Prompter.h"
+#include "config/Prompter.h"
 
 #include <QList>
 #include <QMessageBox>

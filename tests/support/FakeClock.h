@@ -1,7 +1,7 @@
 #pragma once
 // A clock that stands still until the test moves it.
 
-#include "app/Clock.h"
+#include "logging/Clock.h"
 
 class FakeClock : public Clock {
 public:

@@ -1,7 +1,7 @@
 #pragma once
 // The panels as polling and logging see them, kept in maps.
 
-#include "comm/PanelView.h"
+#include "config/PanelView.h"
 
 #include <QMap>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Answers the program's message boxes for tests and remembers what they said.
 
-#include "app/Prompter.h"
+#include "config/Prompter.h"
 
 #include <QStringList>
 

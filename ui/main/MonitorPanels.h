@@ -7,8 +7,8 @@
 //   PVw<i>      PV text               La1_<i>, La2_<i>, La3_<i>  lamps A1..A3
 // The elements are passive labels; they react to no click or key.
 
-#include "comm/PanelView.h"
 #include "config/ChannelTable.h"
+#include "config/PanelView.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "app/MainLoop.h"
+#include "comm/MainLoop.h"
 
 #include "config/SharedState.h"
 
