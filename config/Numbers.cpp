@@ -20,13 +20,19 @@ int hexDigit(QChar c)
     return -1;
 }
 
-} // namespace
+bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
 
-double readNumber(QStringView text)
+// The number at the start of a text and where it ends; end 0: no number.
+struct Reading {
+    qsizetype end = 0;
+    double value = 0.0;
+};
+
+Reading scan(QStringView text)
 {
     qsizetype i = 0;
     const qsizetype n = text.size();
-    while (i < n && (text[i] == u' ' || text[i] == u'\t'))
+    while (i < n && isBlank(text[i]))
         ++i;
 
     if (i + 1 < n && text[i] == u'&' && (text[i + 1] == u'H' || text[i + 1] == u'h')) {
@@ -40,7 +46,7 @@ double readNumber(QStringView text)
                 break;
             value = value * 16 + quint64(d);
         }
-        return double(value);
+        return digits > 0 ? Reading{i, double(value)} : Reading{};
     }
 
     // Collect the longest prefix that forms a decimal number, then convert it
@@ -62,7 +68,7 @@ double readNumber(QStringView text)
         }
     }
     if (!anyDigit)
-        return 0.0;
+        return {};
     if (i < n && (text[i] == u'E' || text[i] == u'e')) {
         qsizetype j = i + 1;
         QByteArray exponent = "e";
@@ -73,16 +79,35 @@ double readNumber(QStringView text)
             exponent += char(text[j++].unicode());
             expDigit = true;
         }
-        if (expDigit)
+        if (expDigit) {
             number += exponent;
+            i = j;
+        }
     }
     bool ok = false;
     const double value = number.toDouble(&ok);
     if (ok)
-        return value;
+        return {i, value};
     // Only an exponent beyond double's range gets here.
-    return number.startsWith('-') ? -std::numeric_limits<double>::infinity()
-                                  : std::numeric_limits<double>::infinity();
+    return {i, number.startsWith('-') ? -std::numeric_limits<double>::infinity()
+                                      : std::numeric_limits<double>::infinity()};
+}
+
+} // namespace
+
+double readNumber(QStringView text) { return scan(text).value; }
+
+qsizetype numberEnd(QStringView text) { return scan(text).end; }
+
+std::optional<double> readNumberOnly(QStringView text)
+{
+    const Reading reading = scan(text);
+    if (reading.end == 0)
+        return std::nullopt;
+    for (const QChar c : text.sliced(reading.end))
+        if (!isBlank(c))
+            return std::nullopt;
+    return reading.value;
 }
 
 qint64 roundHalfEven(double value)
