@@ -50,47 +50,65 @@ Reading scan(QStringView text)
     }
 
     // Collect the longest prefix that forms a decimal number, then convert it
-    // with the C locale's rules ('.' as decimal point).
+    // with the C locale's rules ('.' as decimal point). Counted on the way for
+    // a number beyond double's range: the power of ten of its leading digit
+    // is wholeDigits - zerosAhead - 1 + exponent.
     QByteArray number;
+    qint64 wholeDigits = 0;
+    qint64 zerosAhead = 0;
+    bool anyDigit = false;
+    bool nonZero = false;
+    const auto takeDigit = [&] {
+        const char c = char(text[i++].unicode());
+        number += c;
+        anyDigit = true;
+        nonZero = nonZero || c != '0';
+        if (!nonZero)
+            ++zerosAhead;
+    };
     if (i < n && (text[i] == u'+' || text[i] == u'-'))
         number += char(text[i++].unicode());
-    bool anyDigit = false;
     while (i < n && isDigit(text[i])) {
-        number += char(text[i++].unicode());
-        anyDigit = true;
+        takeDigit();
+        ++wholeDigits;
     }
     if (i < n && text[i] == u'.') {
         number += '.';
         ++i;
-        while (i < n && isDigit(text[i])) {
-            number += char(text[i++].unicode());
-            anyDigit = true;
-        }
+        while (i < n && isDigit(text[i]))
+            takeDigit();
     }
     if (!anyDigit)
         return {};
+    qint64 exponent = 0;
     if (i < n && (text[i] == u'E' || text[i] == u'e')) {
         qsizetype j = i + 1;
-        QByteArray exponent = "e";
+        QByteArray exponentText = "e";
         if (j < n && (text[j] == u'+' || text[j] == u'-'))
-            exponent += char(text[j++].unicode());
+            exponentText += char(text[j++].unicode());
         bool expDigit = false;
         while (j < n && isDigit(text[j])) {
-            exponent += char(text[j++].unicode());
+            if (exponent < 1'000'000'000) // far beyond any double; no overflow
+                exponent = exponent * 10 + (text[j].unicode() - u'0');
+            exponentText += char(text[j++].unicode());
             expDigit = true;
         }
         if (expDigit) {
-            number += exponent;
+            number += exponentText;
             i = j;
+            if (exponentText.startsWith("e-"))
+                exponent = -exponent;
         }
     }
     bool ok = false;
     const double value = number.toDouble(&ok);
     if (ok)
         return {i, value};
-    // Only an exponent beyond double's range gets here.
-    return {i, number.startsWith('-') ? -std::numeric_limits<double>::infinity()
-                                      : std::numeric_limits<double>::infinity()};
+    // Only a number beyond double's range gets here: infinite when it is too
+    // large, zero when it is too small.
+    const double magnitude =
+        wholeDigits - zerosAhead - 1 + exponent < 0 ? 0.0 : std::numeric_limits<double>::infinity();
+    return {i, number.startsWith('-') ? -magnitude : magnitude};
 }
 
 } // namespace

@@ -13,7 +13,8 @@ namespace numbers {
 // digits with an optional decimal point and exponent, or "&H" and hexadecimal
 // digits. Reading stops at the first character that cannot continue the
 // number; a text without a number gives 0. The decimal point is always '.',
-// whatever the locale, so stored settings read the same everywhere.
+// whatever the locale, so stored settings read the same everywhere. A number
+// too large for a double reads as infinite, one too small as zero.
 double readNumber(QStringView text);
 
 // How far the number that readNumber() reads reaches into the text: the count

@@ -190,6 +190,7 @@ private slots:
         QTest::newRow("sign") << "-12" << -12.0;
         QTest::newRow("no digit before point") << "-.5" << -0.5;
         QTest::newRow("exponent") << "1.5e3" << 1500.0;
+        QTest::newRow("too small for a double is zero") << "-.5e-400" << 0.0;
         QTest::newRow("incomplete exponent stops") << "4e" << 4.0;
         QTest::newRow("hexadecimal") << "&H1F" << 31.0;
         QTest::newRow("stops at letter") << "12abc" << 12.0;
