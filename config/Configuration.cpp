@@ -1,5 +1,6 @@
 #include "config/Configuration.h"
 
+#include "config/LogInterval.h"
 #include "config/Numbers.h"
 #include "config/Prompter.h"
 #include "config/SettingsStore.h"
@@ -17,8 +18,8 @@ void regRead(SharedState &state, const SettingsStore &store)
         state.channels(i, NameItem).Value = store.get(QStringLiteral("PVname") + suffix, QStringLiteral("CH %1").arg(i));
         state.channels(i, StateItem).Value = store.get(QStringLiteral("DvState") + suffix, QStringLiteral("OFF"));
     }
-    state.LogT = store.get(QStringLiteral("LogT"), QStringLiteral("60"));
-    state.acceptedLogInterval = logIntervalFromText(state.LogT);
+    state.LogT = loginterval::fieldText(store.get(QStringLiteral("LogT"), loginterval::DefaultText));
+    state.acceptedLogInterval = loginterval::fromText(state.LogT).value_or(loginterval::Default);
 }
 
 void saveChannelConfiguration(const SharedState &state, SettingsStore &store)
@@ -42,12 +43,6 @@ void saveAddresses(const SharedState &state, SettingsStore &store)
     const SettingsStore::SaveScope oneSave(store);
     for (int i = 0; i < ChannelCount; ++i)
         store.save(QStringLiteral("DvtoN") + numbers::keySuffix(i), state.DvtoN[std::size_t(i)]);
-}
-
-double logIntervalFromText(const QString &text)
-{
-    const double value = numbers::readNumber(text);
-    return (value >= 1.0 && value <= 18000.0) ? value : 60.0;
 }
 
 void loadDecimalPlaces(DecimalPlaceTable &places, Prompter &prompter, const QString &path)

@@ -11,8 +11,10 @@ class SettingsStore;
 
 namespace configuration {
 
-// Device addresses, names, monitoring states and the logging interval from
-// the store, unchanged (no trimming or validation of the texts).
+// Device addresses, names and monitoring states from the store, unchanged (no
+// trimming or validation of the texts), and the logging interval: the stored
+// text as it stands when it is an interval, otherwise "60" in the field and in
+// force (loginterval::fieldText); the store itself is left alone.
 void regRead(SharedState &state, const SettingsStore &store);
 
 // Names and monitoring states of channels 0..30 to the store.
@@ -24,10 +26,6 @@ void reloadAddresses(SharedState &state, const SettingsStore &store);
 
 // All 31 address fields to the store exactly as typed: the address dialog's OK.
 void saveAddresses(const SharedState &state, SettingsStore &store);
-
-// The logging interval that a stored "LogT" text stands for: its number when
-// it lies in 1..18000, otherwise 60.
-double logIntervalFromText(const QString &text);
 
 inline const QString DecimalPlaceFile = QStringLiteral("VX5DP.DAT");
 

@@ -20,13 +20,19 @@ int hexDigit(QChar c)
     return -1;
 }
 
-} // namespace
+bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
 
-double readNumber(QStringView text)
+// The number at the start of a text and where it ends; end 0: no number.
+struct Reading {
+    qsizetype end = 0;
+    double value = 0.0;
+};
+
+Reading scan(QStringView text)
 {
     qsizetype i = 0;
     const qsizetype n = text.size();
-    while (i < n && (text[i] == u' ' || text[i] == u'\t'))
+    while (i < n && isBlank(text[i]))
         ++i;
 
     if (i + 1 < n && text[i] == u'&' && (text[i + 1] == u'H' || text[i + 1] == u'h')) {
@@ -40,49 +46,86 @@ double readNumber(QStringView text)
                 break;
             value = value * 16 + quint64(d);
         }
-        return double(value);
+        return digits > 0 ? Reading{i, double(value)} : Reading{};
     }
 
     // Collect the longest prefix that forms a decimal number, then convert it
-    // with the C locale's rules ('.' as decimal point).
+    // with the C locale's rules ('.' as decimal point). Counted on the way for
+    // a number beyond double's range: the power of ten of its leading digit
+    // is wholeDigits - zerosAhead - 1 + exponent.
     QByteArray number;
+    qint64 wholeDigits = 0;
+    qint64 zerosAhead = 0;
+    bool anyDigit = false;
+    bool nonZero = false;
+    const auto takeDigit = [&] {
+        const char c = char(text[i++].unicode());
+        number += c;
+        anyDigit = true;
+        nonZero = nonZero || c != '0';
+        if (!nonZero)
+            ++zerosAhead;
+    };
     if (i < n && (text[i] == u'+' || text[i] == u'-'))
         number += char(text[i++].unicode());
-    bool anyDigit = false;
     while (i < n && isDigit(text[i])) {
-        number += char(text[i++].unicode());
-        anyDigit = true;
+        takeDigit();
+        ++wholeDigits;
     }
     if (i < n && text[i] == u'.') {
         number += '.';
         ++i;
-        while (i < n && isDigit(text[i])) {
-            number += char(text[i++].unicode());
-            anyDigit = true;
-        }
+        while (i < n && isDigit(text[i]))
+            takeDigit();
     }
     if (!anyDigit)
-        return 0.0;
+        return {};
+    qint64 exponent = 0;
     if (i < n && (text[i] == u'E' || text[i] == u'e')) {
         qsizetype j = i + 1;
-        QByteArray exponent = "e";
+        QByteArray exponentText = "e";
         if (j < n && (text[j] == u'+' || text[j] == u'-'))
-            exponent += char(text[j++].unicode());
+            exponentText += char(text[j++].unicode());
         bool expDigit = false;
         while (j < n && isDigit(text[j])) {
-            exponent += char(text[j++].unicode());
+            if (exponent < 1'000'000'000) // far beyond any double; no overflow
+                exponent = exponent * 10 + (text[j].unicode() - u'0');
+            exponentText += char(text[j++].unicode());
             expDigit = true;
         }
-        if (expDigit)
-            number += exponent;
+        if (expDigit) {
+            number += exponentText;
+            i = j;
+            if (exponentText.startsWith("e-"))
+                exponent = -exponent;
+        }
     }
     bool ok = false;
     const double value = number.toDouble(&ok);
     if (ok)
-        return value;
-    // Only an exponent beyond double's range gets here.
-    return number.startsWith('-') ? -std::numeric_limits<double>::infinity()
-                                  : std::numeric_limits<double>::infinity();
+        return {i, value};
+    // Only a number beyond double's range gets here: infinite when it is too
+    // large, zero when it is too small.
+    const double magnitude =
+        wholeDigits - zerosAhead - 1 + exponent < 0 ? 0.0 : std::numeric_limits<double>::infinity();
+    return {i, number.startsWith('-') ? -magnitude : magnitude};
+}
+
+} // namespace
+
+double readNumber(QStringView text) { return scan(text).value; }
+
+qsizetype numberEnd(QStringView text) { return scan(text).end; }
+
+std::optional<double> readNumberOnly(QStringView text)
+{
+    const Reading reading = scan(text);
+    if (reading.end == 0)
+        return std::nullopt;
+    for (const QChar c : text.sliced(reading.end))
+        if (!isBlank(c))
+            return std::nullopt;
+    return reading.value;
 }
 
 qint64 roundHalfEven(double value)

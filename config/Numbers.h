@@ -5,14 +5,27 @@
 #include <QStringView>
 #include <QtGlobal>
 
+#include <optional>
+
 namespace numbers {
 
 // The number at the start of a text: leading blanks skipped, an optional sign,
 // digits with an optional decimal point and exponent, or "&H" and hexadecimal
 // digits. Reading stops at the first character that cannot continue the
 // number; a text without a number gives 0. The decimal point is always '.',
-// whatever the locale, so stored settings read the same everywhere.
+// whatever the locale, so stored settings read the same everywhere. A number
+// too large for a double reads as infinite, one too small as zero.
 double readNumber(QStringView text);
+
+// How far the number that readNumber() reads reaches into the text: the count
+// of characters up to its end, leading blanks included; 0 when the text has
+// no number ("", "abc", "&H", "-.").
+qsizetype numberEnd(QStringView text);
+
+// The number a text is as a whole: readNumber()'s number with nothing but
+// blanks after it. Nothing for a text without a number or with anything else
+// after it ("12abc", "1,5").
+std::optional<double> readNumberOnly(QStringView text);
 
 // Rounds to the nearest whole number, an exact half going to the even
 // neighbour (12.5 -> 12, 13.5 -> 14). Values beyond the 64-bit range clamp.

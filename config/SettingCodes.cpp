@@ -9,26 +9,9 @@ namespace settingcodes {
 
 namespace {
 
-bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
-bool isHexDigit(QChar c) { return isDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f'); }
-
 // True when numbers::readNumber() finds a number in the text rather than
 // giving 0 for the lack of one.
-bool hasLeadingNumber(QStringView text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
-        ++i;
-    const QStringView rest = text.mid(i);
-    if (rest.size() >= 3 && rest[0] == u'&' && (rest[1] == u'H' || rest[1] == u'h'))
-        return isHexDigit(rest[2]);
-    qsizetype j = 0;
-    if (j < rest.size() && (rest[j] == u'+' || rest[j] == u'-'))
-        ++j;
-    if (j < rest.size() && isDigit(rest[j]))
-        return true;
-    return j + 1 < rest.size() && rest[j] == u'.' && isDigit(rest[j + 1]);
-}
+bool hasLeadingNumber(QStringView text) { return numbers::numberEnd(text) > 0; }
 
 } // namespace
 

@@ -1,7 +1,8 @@
 #!/bin/sh
-# Builds the fuzz targets with clang in their own build directory and runs the
-# reply parser's target for a while.
-#   fuzz/run-fuzz.sh [BUILD_DIR] [SECONDS]     (defaults: build-fuzz, 20)
+# Builds the fuzz targets with clang in their own build directory and runs
+# each for a while: the reply parser, then the readers of numbers in field
+# and store texts.
+#   fuzz/run-fuzz.sh [BUILD_DIR] [SECONDS]     (defaults: build-fuzz, 20 per target)
 set -eu
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${1:-$source_dir/build-fuzz}
@@ -11,13 +12,15 @@ mkdir -p "$build_dir"
 cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DCMAKE_CXX_COMPILER=clang++ -DVTX_FUZZ=ON -DBUILD_TESTING=OFF >"$build_dir/configure.log" 2>&1 ||
     { cat "$build_dir/configure.log"; exit 1; }
-ninja -C "$build_dir" fuzz_reply_parser
+ninja -C "$build_dir" fuzz_reply_parser fuzz_numbers
 
 # Seeds: sound replies to the commands the target uses, so the fuzzer starts
-# from frames that pass and mutates them.
+# from frames that pass and mutates them; for the numbers, texts of every
+# form a field or the store holds.
 corpus=$build_dir/fuzz-corpus
-mkdir -p "$corpus"
-python3 - "$corpus" <<'PY'
+numbers_corpus=$build_dir/fuzz-corpus-numbers
+mkdir -p "$corpus" "$numbers_corpus"
+python3 - "$corpus" "$numbers_corpus" <<'PY'
 import sys, os
 def frame(echo, code, data):
     body = echo + bytes([code]) + data + b'\x03'
@@ -31,6 +34,16 @@ seeds = {
 for name, data in seeds.items():
     with open(os.path.join(sys.argv[1], name), 'wb') as f:
         f.write(data)
+numbers = ['60', ' 2.5 ', '12abc', '18000.5', '-.5e-3', '1.5E+300', '&H1F', '&hFFFFffffFFFFffff',
+           'FFFF', '8000', ' 3 (boiler)', '12.5', '9223372036854775807', '0.000001', '1,000', 'nan']
+for n, text in enumerate(numbers):
+    with open(os.path.join(sys.argv[2], 'text-%02d' % n), 'w') as f:
+        f.write(text)
 PY
 
-exec "$build_dir/fuzz/fuzz_reply_parser" -max_total_time="$seconds" -print_final_stats=1 "$corpus"
+run() {
+    echo "== $1, $seconds s"
+    "$build_dir/fuzz/$1" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$build_dir/" "$2"
+}
+run fuzz_reply_parser "$corpus"
+run fuzz_numbers "$numbers_corpus"

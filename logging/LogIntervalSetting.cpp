@@ -1,5 +1,6 @@
 #include "logging/LogIntervalSetting.h"
 
+#include "config/LogInterval.h"
 #include "config/Prompter.h"
 #include "config/SettingsStore.h"
 #include "config/SharedState.h"
@@ -9,7 +10,6 @@
 namespace {
 
 const QString StoreKey = QStringLiteral("LogT");
-const QString DefaultText = QStringLiteral("60");
 const QString InvalidEntryText = QStringLiteral("The operation is invalid, or the setting is out of the range.");
 
 } // namespace
@@ -20,23 +20,12 @@ LogIntervalSetting::LogIntervalSetting(SharedState &state, SettingsStore &store,
 {
 }
 
-std::optional<double> LogIntervalSetting::intervalFromEntry(const QString &text)
-{
-    // QString::toDouble reads the C locale's form and ignores surrounding
-    // blanks; "nan" and "inf" fail the range test.
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    if (!ok || !(value >= 1.0 && value <= 18000.0))
-        return std::nullopt;
-    return value;
-}
-
 bool LogIntervalSetting::accept(const QString &text)
 {
-    const std::optional<double> interval = intervalFromEntry(text);
+    const std::optional<double> interval = loginterval::fromText(text);
     if (!interval) {
         prompter_.message(InvalidEntryText);
-        state_.LogT = storedText();
+        cancel();
         return false;
     }
     if (text != storedText()) {
@@ -48,6 +37,6 @@ bool LogIntervalSetting::accept(const QString &text)
     return true;
 }
 
-void LogIntervalSetting::cancel() { state_.LogT = storedText(); }
+void LogIntervalSetting::cancel() { state_.LogT = loginterval::fieldText(storedText()); }
 
-QString LogIntervalSetting::storedText() const { return store_.get(StoreKey, DefaultText); }
+QString LogIntervalSetting::storedText() const { return store_.get(StoreKey, loginterval::DefaultText); }

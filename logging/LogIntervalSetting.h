@@ -5,8 +5,6 @@
 
 #include <QString>
 
-#include <optional>
-
 class Clock;
 class LogSchedule;
 class Prompter;
@@ -18,23 +16,19 @@ public:
     LogIntervalSetting(SharedState &state, SettingsStore &store, Prompter &prompter, LogSchedule &schedule,
                        const Clock &clock);
 
-    // OK with the field's text. A valid entry becomes the interval in force;
-    // when it differs from the stored text, the next record moves to one new
-    // interval from now and the text is stored as typed. Returns true when the
-    // dialog may close. An invalid entry is reported, the stored text goes
-    // back into SharedState::LogT, and false is returned.
+    // OK with the field's text. An interval (loginterval::fromText) becomes
+    // the interval in force; when it differs from the stored text, the next
+    // record moves to one new interval from now and the text is stored as
+    // typed. Returns true when the dialog may close. Any other entry is
+    // reported, the field gets the stored text back (loginterval::fieldText:
+    // "60" for a stored text that is no interval), and false is returned.
     bool accept(const QString &text);
 
-    // Cancel: the stored text goes back into SharedState::LogT.
+    // Cancel: the field gets the stored text back, as after a refused entry.
     void cancel();
 
     // The stored interval text, "60" when nothing is stored.
     QString storedText() const;
-
-    // The interval an entry stands for: the whole text (blanks around it
-    // allowed, '.' as decimal point) read as a number in 1..18000; nothing
-    // for anything else ("", "abc", "12abc", "0.5").
-    static std::optional<double> intervalFromEntry(const QString &text);
 
 private:
     SharedState &state_;

@@ -1,5 +1,6 @@
 #include "logging/LogSchedule.h"
 
+#include "config/LogInterval.h"
 #include "config/Numbers.h"
 #include "logging/Clock.h"
 
@@ -7,12 +8,12 @@ namespace {
 
 constexpr qint64 SecondsPerDay = 86400;
 
-// The interval the schedule may step by. The accepted interval is always in
-// 1..18000; anything else (never accepted) would stall the point or make a
-// record at every tick, so it falls back to the default of 60 s.
+// The interval the schedule may step by. The accepted interval is always an
+// interval; anything else (never accepted) would stall the point or make a
+// record at every tick, so it falls back to the default.
 double usableInterval(double interval)
 {
-    return (interval >= 1.0 && interval <= 18000.0) ? interval : 60.0;
+    return loginterval::isInterval(interval) ? interval : loginterval::Default;
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: once in a plain debug build, once more under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then fuzzes the reply
-# parser briefly. Exits non-zero on the first failure.
+# parser and the readers of numbers briefly. Exits non-zero on the first
+# failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -19,7 +20,7 @@ cmake --build build/asan -j "$jobs"
 ctest --test-dir build/asan --output-on-failure -j "$jobs"
 
 if [ -x fuzz/run-fuzz.sh ] || [ -f fuzz/run-fuzz.sh ]; then
-  echo "== fuzzing the reply parser"
+  echo "== fuzzing the reply parser and the readers of numbers"
   bash fuzz/run-fuzz.sh build/fuzz "${FUZZ_SECONDS:-20}"
 fi
 

@@ -4,6 +4,8 @@
 #include "logging/LogSchedule.h"
 #include "ui/dialogs/frmLogT.h"
 
+#include "config/Configuration.h"
+#include "config/Numbers.h"
 #include "config/SettingsStore.h"
 #include "config/SharedState.h"
 #include "support/FakeClock.h"
@@ -87,6 +89,33 @@ private slots:
         QCOMPARE(state_.LogT, valid ? entry : QStringLiteral("45")); // the stored value back
         QCOMPARE(state_.acceptedLogInterval, valid ? entry.toDouble() : 7.0);
         QCOMPARE(prompter_.texts(), valid ? QStringList() : QStringList{Invalid});
+    }
+
+    // A stored text that is no interval puts 60 in force and in the field, so
+    // OK on the unchanged dialog closes it and repairs the store; a refused
+    // entry puts that field text back.
+    void storedTextAtStartUp_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("interval kept as written") << " 2.5 " << " 2.5 ";
+        QTest::newRow("hexadecimal") << "&H12C" << "&H12C";
+        QTest::newRow("number then letters") << "12abc" << "60";
+        QTest::newRow("below the range") << "0" << "60";
+    }
+    void storedTextAtStartUp()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, field);
+        store_.values[QStringLiteral("LogT")] = stored;
+        configuration::regRead(state_, store_);
+        QCOMPARE(state_.LogT, field);
+        QCOMPARE(state_.acceptedLogInterval, numbers::readNumber(field)); // what the schedule steps by
+        LogIntervalSetting setting(state_, store_, prompter_, *schedule_, clock_);
+        QVERIFY(!setting.accept(QStringLiteral("x")));
+        QCOMPARE(state_.LogT, field);
+        QVERIFY(setting.accept(field));
+        QCOMPARE(store_.values.value(QStringLiteral("LogT")), field);
     }
 
     void windowOkCancelAndClose()
