@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -122,32 +123,39 @@ void LogWriter::loggingBegin()
 void LogWriter::LoggingTimer_Timer()
 {
     const QDateTime now = clock_.now();
-    if (!schedule_.tick(now))
+    if (!schedule_.tick(now) || appendLine(recordLine(now)))
         return;
-    if (appendLine(recordLine(now)) || reporting_)
-        return;
-    if (holding_) {
+    // The box is modal but the tick keeps running under it; a record failing
+    // while one is open is not stacked on top of it but counted, and the
+    // count is told once that box has closed.
+    if (reporting_)
+        ++untoldFailures_;
+    else
         ++heldFailures_;
-        return;
-    }
-    reportWriteFailure();
-}
-
-void LogWriter::reportWriteFailure()
-{
-    // The box is modal but the tick keeps running under it; while it is open,
-    // later failures are not stacked on top of it.
-    reporting_ = true;
-    prompter_.message(WriteFailedText);
-    reporting_ = false;
+    tellFailures();
 }
 
 void LogWriter::holdMessages(bool hold)
 {
     holding_ = hold;
-    while (!holding_ && heldFailures_ > 0) {
-        --heldFailures_;
-        reportWriteFailure();
+    tellFailures();
+}
+
+void LogWriter::tellFailures()
+{
+    while (!holding_ && !reporting_ && (heldFailures_ > 0 || untoldFailures_ > 0)) {
+        QString text = WriteFailedText;
+        if (heldFailures_ > 0) {
+            --heldFailures_;
+        } else {
+            const int count = std::exchange(untoldFailures_, 0);
+            text = (count == 1 ? QStringLiteral("%1 further record could not be written in the file %2.")
+                               : QStringLiteral("%1 further records could not be written in the file %2."))
+                       .arg(QString::number(count), QDir::current().absoluteFilePath(LogFileName));
+        }
+        reporting_ = true;
+        prompter_.message(text);
+        reporting_ = false;
     }
 }
 
