@@ -3,6 +3,7 @@
 #include "app/Clock.h"
 #include "app/Prompter.h"
 #include "comm/PanelView.h"
+#include "config/RegularFile.h"
 #include "config/SharedState.h"
 
 #include <QDir>
@@ -193,8 +194,9 @@ bool LogWriter::appendLine(const QByteArray &line) const
     // Opened for this one line and closed at once; a missing file (deleted
     // while logging runs) is created again, without a header.
     QFile file(LogFileName);
-    bool written = file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(line) == line.size()
-        && file.flush();
+    QString reason;
+    bool written = regular_file::open(file, QIODevice::WriteOnly | QIODevice::Append, reason)
+        && file.write(line) == line.size() && file.flush();
     file.close();
     return written && file.error() == QFileDevice::NoError;
 }

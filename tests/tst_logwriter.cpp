@@ -13,6 +13,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 const QString WriteFailed = QStringLiteral("Cannot write in the file. Check if the file is open.");
 const QString FirstName = QStringLiteral("log/061205_0846.TXT");
@@ -150,16 +154,23 @@ private slots:
 
     void failedRecordIsReportedAndLaterOnesGoOn_data()
     {
-        QTest::addColumn<bool>("diskFull");
-        QTest::newRow("directory in the file's place") << false;
-        QTest::newRow("disk full") << true;
+        QTest::addColumn<QString>("blocker");
+        QTest::newRow("directory in the file's place") << "directory";
+        QTest::newRow("device in the file's place") << "/dev/null";
+        QTest::newRow("FIFO in the file's place") << "fifo";
     }
     void failedRecordIsReportedAndLaterOnesGoOn()
     {
-        QFETCH(bool, diskFull);
+        QFETCH(QString, blocker);
         writer_->startLogging();
+        int reader = -1; // the FIFO's other end: an open that waited for one would hang the test
+        const auto restore = qScopeGuard([&] { ::close(reader); });
         QVERIFY(QFile::remove(FirstName));
-        QVERIFY(diskFull ? QFile::link(QStringLiteral("/dev/full"), FirstName) : QDir().mkdir(FirstName));
+        if (blocker == "fifo")
+            QVERIFY(mkfifo(QFile::encodeName(FirstName), 0600) == 0
+                    && (reader = ::open(QFile::encodeName(FirstName), O_RDONLY | O_NONBLOCK)) >= 0);
+        QVERIFY(blocker != "directory" || QDir().mkdir(FirstName));
+        QVERIFY(!blocker.startsWith("/dev/") || QFile::link(blocker, FirstName));
         // The timer keeps ticking under the modal box; a record failing then
         // is not stacked on the first box but told in one box after it.
         int shown = 0;
@@ -175,7 +186,7 @@ private slots:
         QCOMPARE(prompter_.texts(), (QStringList{WriteFailed, further, WriteFailed}));
         QVERIFY(state_.LoggingActive);
         // Once the way is free the next due record makes a new file, no header.
-        QVERIFY(diskFull ? QFile::remove(FirstName) : QDir().rmdir(FirstName));
+        QVERIFY(QFile::remove(FirstName) || QDir().rmdir(FirstName));
         nextRecord();
         QCOMPARE(prompter_.shown.size(), 3);
         const QByteArray bytes = readAll(FirstName);
