@@ -57,8 +57,10 @@ private:
 
     QByteArray headerLine() const;
     QByteArray recordLine(const QDateTime &now) const;
-    // Appends one line; false when it could not be written completely.
-    bool appendLine(const QByteArray &line) const;
+    // Appends one line; false when it could not be written completely. A
+    // line that failed part-way is cut off again, so that every line of the
+    // file stays the header or one whole record.
+    bool appendLine(const QByteArray &line);
     // Shows the boxes of failed records, unless a step runs or a box is open.
     void tellFailures();
 
@@ -74,6 +76,7 @@ private:
     bool holding_ = false;    // a step is in progress: messages wait for its end
     int heldFailures_ = 0;    // failed records whose message waits
     int untoldFailures_ = 0;  // records that failed while a message was on screen
+    bool lineTorn_ = false;   // the file ends in part of a line that could not be cut off
 };
 
 namespace logfile {

@@ -14,8 +14,11 @@
 #include <QtTest>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
 
 namespace {
 const QString WriteFailed = QStringLiteral("Cannot write in the file. Check if the file is open.");
@@ -58,7 +61,11 @@ class tst_logwriter : public QObject {
     }
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale::c());
+        std::signal(SIGXFSZ, SIG_IGN); // a write beyond the file size limit fails instead of ending the test
+    }
     void init()
     {
         dir_ = std::make_unique<QTemporaryDir>();
@@ -158,14 +165,20 @@ private slots:
         QTest::newRow("directory in the file's place") << "directory";
         QTest::newRow("device in the file's place") << "/dev/null";
         QTest::newRow("FIFO in the file's place") << "fifo";
+        QTest::newRow("disk full part-way through a record") << "size limit";
     }
     void failedRecordIsReportedAndLaterOnesGoOn()
     {
         QFETCH(QString, blocker);
         writer_->startLogging();
+        const QByteArray header = readAll(FirstName);
+        const bool limited = blocker == "size limit"; // stands in for a disk that fills up
+        rlimit unlimited{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
         int reader = -1; // the FIFO's other end: an open that waited for one would hang the test
-        const auto restore = qScopeGuard([&] { ::close(reader); });
-        QVERIFY(QFile::remove(FirstName));
+        const auto restore = qScopeGuard([&] { setrlimit(RLIMIT_FSIZE, &unlimited); ::close(reader); });
+        const rlimit limit{rlim_t(header.size() + 40), unlimited.rlim_max};
+        QVERIFY(limited ? setrlimit(RLIMIT_FSIZE, &limit) == 0 : QFile::remove(FirstName));
         if (blocker == "fifo")
             QVERIFY(mkfifo(QFile::encodeName(FirstName), 0600) == 0
                     && (reader = ::open(QFile::encodeName(FirstName), O_RDONLY | O_NONBLOCK)) >= 0);
@@ -185,13 +198,15 @@ private slots:
                                     .arg(QDir::current().absoluteFilePath(FirstName));
         QCOMPARE(prompter_.texts(), (QStringList{WriteFailed, further, WriteFailed}));
         QVERIFY(state_.LoggingActive);
-        // Once the way is free the next due record makes a new file, no header.
-        QVERIFY(QFile::remove(FirstName) || QDir().rmdir(FirstName));
+        // Once the way is free the next due record follows the last whole
+        // line; a file that had to be made again has no header.
+        QVERIFY(limited ? setrlimit(RLIMIT_FSIZE, &unlimited) == 0
+                        : QFile::remove(FirstName) || QDir().rmdir(FirstName));
         nextRecord();
         QCOMPARE(prompter_.shown.size(), 3);
         const QByteArray bytes = readAll(FirstName);
-        QVERIFY(bytes.startsWith("08:46:04\t"));
-        QCOMPARE(bytes.count("\r\n"), 1);
+        QVERIFY(bytes.startsWith((limited ? header : QByteArray()) + "08:46:04\t"));
+        QCOMPARE(bytes.count("\r\n"), limited ? 2 : 1);
     }
 
     void directoryThatCannotBeMadeIsReportedOnce()
