@@ -3,6 +3,7 @@
 #include "config/LogInterval.h"
 #include "config/Numbers.h"
 #include "config/Prompter.h"
+#include "config/RegularFile.h"
 #include "config/SettingsStore.h"
 
 #include <QFile>
@@ -52,8 +53,9 @@ void loadDecimalPlaces(DecimalPlaceTable &places, Prompter &prompter, const QStr
         return;
     }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        prompter.message(QStringLiteral("Cannot read the file %1.\n%2").arg(path, file.errorString()), QString(),
+    QString reason;
+    if (!regular_file::open(file, QIODevice::ReadOnly, reason)) {
+        prompter.message(QStringLiteral("Cannot read the file %1.\n%2").arg(path, reason), QString(),
                          Prompter::Icon::Warning);
         return;
     }
@@ -83,9 +85,11 @@ void saveDecimalPlaces(const DecimalPlaceTable &places, Prompter &prompter, cons
     // ReadWrite without truncation: bytes beyond the 62 of an older, longer
     // file stay as they were.
     QFile file(path);
-    const bool ok = file.open(QIODevice::ReadWrite) && file.seek(0) && file.write(bytes) == bytes.size()
-        && file.flush();
-    const QString reason = file.errorString();
+    QString reason;
+    bool ok = regular_file::open(file, QIODevice::ReadWrite, reason);
+    ok = ok && file.seek(0) && file.write(bytes) == bytes.size() && file.flush();
+    if (reason.isEmpty())
+        reason = file.errorString();
     file.close();
     if (!ok || file.error() != QFileDevice::NoError)
         prompter.message(QStringLiteral("Cannot write the file %1.\n%2").arg(path, reason), QString(),

@@ -31,12 +31,14 @@ inline const QString DecimalPlaceFile = QStringLiteral("VX5DP.DAT");
 
 // Reads records 1..31 (signed 16-bit little-endian) into DecimalPlaces(0..30).
 // No file: all zero. A short file leaves the missing entries 0. A file that
-// exists but cannot be read is reported through the prompter; the values in
-// memory are then left as they were.
+// exists but cannot be read, or anything but a regular file in its place (a
+// FIFO, a directory, a device), is reported through the prompter; the values
+// in memory are then left as they were.
 void loadDecimalPlaces(DecimalPlaceTable &places, Prompter &prompter, const QString &path = DecimalPlaceFile);
 
 // Writes DecimalPlaces(0..30) over bytes 0..61, keeping any bytes beyond them.
-// A failure is reported through the prompter and nothing else changes.
+// A failure, or anything but a regular file in the file's place, is reported
+// through the prompter and nothing else changes.
 void saveDecimalPlaces(const DecimalPlaceTable &places, Prompter &prompter, const QString &path = DecimalPlaceFile);
 
 } // namespace configuration

@@ -2,6 +2,7 @@
 
 #include "config/PanelView.h"
 #include "config/Prompter.h"
+#include "config/RegularFile.h"
 #include "config/SharedState.h"
 #include "logging/Clock.h"
 
@@ -11,6 +12,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -122,32 +124,39 @@ void LogWriter::loggingBegin()
 void LogWriter::LoggingTimer_Timer()
 {
     const QDateTime now = clock_.now();
-    if (!schedule_.tick(now))
+    if (!schedule_.tick(now) || appendLine(recordLine(now)))
         return;
-    if (appendLine(recordLine(now)) || reporting_)
-        return;
-    if (holding_) {
+    // The box is modal but the tick keeps running under it; a record failing
+    // while one is open is not stacked on top of it but counted, and the
+    // count is told once that box has closed.
+    if (reporting_)
+        ++untoldFailures_;
+    else
         ++heldFailures_;
-        return;
-    }
-    reportWriteFailure();
-}
-
-void LogWriter::reportWriteFailure()
-{
-    // The box is modal but the tick keeps running under it; while it is open,
-    // later failures are not stacked on top of it.
-    reporting_ = true;
-    prompter_.message(WriteFailedText);
-    reporting_ = false;
+    tellFailures();
 }
 
 void LogWriter::holdMessages(bool hold)
 {
     holding_ = hold;
-    while (!holding_ && heldFailures_ > 0) {
-        --heldFailures_;
-        reportWriteFailure();
+    tellFailures();
+}
+
+void LogWriter::tellFailures()
+{
+    while (!holding_ && !reporting_ && (heldFailures_ > 0 || untoldFailures_ > 0)) {
+        QString text = WriteFailedText;
+        if (heldFailures_ > 0) {
+            --heldFailures_;
+        } else {
+            const int count = std::exchange(untoldFailures_, 0);
+            text = (count == 1 ? QStringLiteral("%1 further record could not be written in the file %2.")
+                               : QStringLiteral("%1 further records could not be written in the file %2."))
+                       .arg(QString::number(count), QDir::current().absoluteFilePath(LogFileName));
+        }
+        reporting_ = true;
+        prompter_.message(text);
+        reporting_ = false;
     }
 }
 
@@ -180,13 +189,24 @@ QByteArray LogWriter::recordLine(const QDateTime &now) const
     return logfile::encode(line) + LineEnd;
 }
 
-bool LogWriter::appendLine(const QByteArray &line) const
+bool LogWriter::appendLine(const QByteArray &line)
 {
     // Opened for this one line and closed at once; a missing file (deleted
-    // while logging runs) is created again, without a header.
+    // while logging runs) is created again, without a header. Unbuffered, so
+    // that what a failed write leaves is in the file to be cut off, and no
+    // rest of the line follows it when the file is closed.
     QFile file(LogFileName);
-    bool written = file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(line) == line.size()
-        && file.flush();
+    QString reason;
+    if (!regular_file::open(file, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered, reason))
+        return false;
+    const qint64 before = file.size();
+    // A torn line that could not be cut off: this record starts a line of its own.
+    const QByteArray bytes = lineTorn_ && before > 0 ? LineEnd + line : line;
+    const bool whole = file.write(bytes) == bytes.size();
+    if (whole)
+        lineTorn_ = false;
+    else if (file.size() != before && !file.resize(before))
+        lineTorn_ = true;
     file.close();
-    return written && file.error() == QFileDevice::NoError;
+    return whole && file.error() == QFileDevice::NoError;
 }

@@ -39,7 +39,8 @@ public:
     // While a step of the main loop runs, ticks may run inside its wait for a
     // reply; a modal box opened there would hold that wait until the reply
     // times out. So while held, a failed record's message waits, and ending
-    // the hold shows the waiting ones, one per failed record.
+    // the hold shows the waiting ones, one per failed record (and then the
+    // count of those that failed while these boxes were open).
     void holdMessages(bool hold);
     int heldMessages() const { return heldFailures_; }
 
@@ -56,9 +57,12 @@ private:
 
     QByteArray headerLine() const;
     QByteArray recordLine(const QDateTime &now) const;
-    // Appends one line; false when it could not be written completely.
-    bool appendLine(const QByteArray &line) const;
-    void reportWriteFailure();
+    // Appends one line; false when it could not be written completely. A
+    // line that failed part-way is cut off again, so that every line of the
+    // file stays the header or one whole record.
+    bool appendLine(const QByteArray &line);
+    // Shows the boxes of failed records, unless a step runs or a box is open.
+    void tellFailures();
 
     SharedState &state_;
     PanelView &panels_;
@@ -68,9 +72,11 @@ private:
     LogSchedule schedule_;
     QTimer LoggingTimer;
     QString LogFileName;
-    bool reporting_ = false; // a write failure message is on screen
-    bool holding_ = false;   // a step is in progress: messages wait for its end
-    int heldFailures_ = 0;   // failed records whose message waits
+    bool reporting_ = false;  // a write failure message is on screen
+    bool holding_ = false;    // a step is in progress: messages wait for its end
+    int heldFailures_ = 0;    // failed records whose message waits
+    int untoldFailures_ = 0;  // records that failed while a message was on screen
+    bool lineTorn_ = false;   // the file ends in part of a line that could not be cut off
 };
 
 namespace logfile {

@@ -13,6 +13,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+
 namespace {
 const QString WriteFailed = QStringLiteral("Cannot write in the file. Check if the file is open.");
 const QString FirstName = QStringLiteral("log/061205_0846.TXT");
@@ -54,7 +61,11 @@ class tst_logwriter : public QObject {
     }
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale::c());
+        std::signal(SIGXFSZ, SIG_IGN); // a write beyond the file size limit fails instead of ending the test
+    }
     void init()
     {
         dir_ = std::make_unique<QTemporaryDir>();
@@ -150,18 +161,31 @@ private slots:
 
     void failedRecordIsReportedAndLaterOnesGoOn_data()
     {
-        QTest::addColumn<bool>("diskFull");
-        QTest::newRow("directory in the file's place") << false;
-        QTest::newRow("disk full") << true;
+        QTest::addColumn<QString>("blocker");
+        QTest::newRow("directory in the file's place") << "directory";
+        QTest::newRow("device in the file's place") << "/dev/null";
+        QTest::newRow("FIFO in the file's place") << "fifo";
+        QTest::newRow("disk full part-way through a record") << "size limit";
     }
     void failedRecordIsReportedAndLaterOnesGoOn()
     {
-        QFETCH(bool, diskFull);
+        QFETCH(QString, blocker);
         writer_->startLogging();
-        QVERIFY(QFile::remove(FirstName));
-        QVERIFY(diskFull ? QFile::link(QStringLiteral("/dev/full"), FirstName) : QDir().mkdir(FirstName));
+        const QByteArray header = readAll(FirstName);
+        const bool limited = blocker == "size limit"; // stands in for a disk that fills up
+        rlimit unlimited{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+        int reader = -1; // the FIFO's other end: an open that waited for one would hang the test
+        const auto restore = qScopeGuard([&] { setrlimit(RLIMIT_FSIZE, &unlimited); ::close(reader); });
+        const rlimit limit{rlim_t(header.size() + 40), unlimited.rlim_max};
+        QVERIFY(limited ? setrlimit(RLIMIT_FSIZE, &limit) == 0 : QFile::remove(FirstName));
+        if (blocker == "fifo")
+            QVERIFY(mkfifo(QFile::encodeName(FirstName), 0600) == 0
+                    && (reader = ::open(QFile::encodeName(FirstName), O_RDONLY | O_NONBLOCK)) >= 0);
+        QVERIFY(blocker != "directory" || QDir().mkdir(FirstName));
+        QVERIFY(!blocker.startsWith("/dev/") || QFile::link(blocker, FirstName));
         // The timer keeps ticking under the modal box; a record failing then
-        // does not stack a second box on the first.
+        // is not stacked on the first box but told in one box after it.
         int shown = 0;
         prompter_.onShow = [&](const ScriptedPrompter::Shown &) {
             if (shown++ == 0)
@@ -170,15 +194,19 @@ private slots:
         nextRecord();    // 08:46:01, and 08:46:02 while its box is open
         nextRecord(0.2); // not due: the point advanced although the writes failed
         nextRecord(0.8); // 08:46:03
-        QCOMPARE(prompter_.texts(), (QStringList{WriteFailed, WriteFailed}));
+        const QString further = QStringLiteral("1 further record could not be written in the file %1.")
+                                    .arg(QDir::current().absoluteFilePath(FirstName));
+        QCOMPARE(prompter_.texts(), (QStringList{WriteFailed, further, WriteFailed}));
         QVERIFY(state_.LoggingActive);
-        // Once the way is free the next due record makes a new file, no header.
-        QVERIFY(diskFull ? QFile::remove(FirstName) : QDir().rmdir(FirstName));
+        // Once the way is free the next due record follows the last whole
+        // line; a file that had to be made again has no header.
+        QVERIFY(limited ? setrlimit(RLIMIT_FSIZE, &unlimited) == 0
+                        : QFile::remove(FirstName) || QDir().rmdir(FirstName));
         nextRecord();
-        QCOMPARE(prompter_.shown.size(), 2);
+        QCOMPARE(prompter_.shown.size(), 3);
         const QByteArray bytes = readAll(FirstName);
-        QVERIFY(bytes.startsWith("08:46:04\t"));
-        QCOMPARE(bytes.count("\r\n"), 1);
+        QVERIFY(bytes.startsWith((limited ? header : QByteArray()) + "08:46:04\t"));
+        QCOMPARE(bytes.count("\r\n"), limited ? 2 : 1);
     }
 
     void directoryThatCannotBeMadeIsReportedOnce()
