@@ -80,18 +80,18 @@ frmSetting *MonitorApp::settingDialog() const { return setting_; }
 
 void MonitorApp::startUp()
 {
-    // 1-2: the splash, painted at once, for as long as the loading takes.
+    // The splash, painted at once, for as long as the loading takes.
     auto splash = std::make_unique<frmSplash>(frmMain::Caption);
     splash->present();
 
-    // 3: the main window, loaded hidden: the communication object, geometry.
+    // The main window, loaded hidden: the communication object, geometry.
     main_ = std::make_unique<frmMain>(state, store_);
     main_->Form_Load(createVtx_);
     main_->unloadOthers = [this] { unloadOthers(); };
     if (mainWindowCreated)
         mainWindowCreated(main_.get());
 
-    // 4: the configuration, into the hidden address and interval views.
+    // The configuration, into the hidden address and interval views.
     configuration::regRead(state, store_);
     logWriter_ = std::make_unique<LogWriter>(state, *main_->panels(), prompter_, clock_,
                                              [this](const QString &text) { main_->setStatusText(text); });
@@ -99,10 +99,10 @@ void MonitorApp::startUp()
     logT_ = new frmLogT(state, store_, prompter_, logWriter_->schedule(), clock_, main_.get());
     logT_->refreshFromState();
 
-    // 5: the splash goes.
+    // The splash goes once everything is loaded.
     splash.reset();
 
-    // 6-8: decimal places, panels, the window on screen.
+    // Decimal places, panels, the window on screen.
     configuration::loadDecimalPlaces(state.DecimalPlaces, prompter_);
     main_->SetMainWindow();
     main_->show();

@@ -37,7 +37,8 @@ public:
     // sequence. Returns when every window is unloaded.
     void run();
 
-    // Start-up steps 1..8 (everything before the main loop), for tests.
+    // Start-up: everything before the main loop (for tests, which run the
+    // loop themselves).
     void startUp();
     // The end sequence after the loop: close the port, save VX5DP.DAT,
     // release the communication object, unload the main window.

@@ -1,10 +1,12 @@
 #include "comm/Commands.h"
 
+#include "config/SharedState.h"
+
 namespace commands {
 
 QString addressCharacter(qint64 address)
 {
-    return (address >= 0 && address <= 31) ? QString(QChar(char16_t(address + 32))) : QString();
+    return isValidAddress(address) ? QString(QChar(char16_t(address + 32))) : QString();
 }
 
 QString send(VtxPort &vtx, qint64 address, const QString &type, const QString &item, const QString &data, int count)

@@ -14,6 +14,10 @@ inline const QString Write = QStringLiteral("P");
 inline constexpr int ProbeCount = 2;
 inline constexpr int CommandCount = 3;
 
+// The operator's message for an instrument that did not answer, shown by
+// polling and by setting transfer.
+inline const QString NoResponseText = QStringLiteral("No response from VTX.");
+
 // The address character of a device address 0..31 (address + 32); empty for
 // an address outside that range, which no instrument can answer to.
 QString addressCharacter(qint64 address);

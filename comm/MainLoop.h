@@ -46,7 +46,7 @@ public:
     // discovery round.
     bool pauseBeforeNextTurn() const { return pauseNext_; }
 
-    qint16 LoopState = Discovery;
+    State LoopState = Discovery;
 
 private:
     void afterStartLink(const QString &found);

@@ -83,7 +83,7 @@ void Polling::pollPv(int channel, qint64 address)
     else if (reply.startsWith(NAK))
         showFailure(channel, QStringLiteral("PV cannot be read."));
     else if (reply.startsWith(ESC))
-        showFailure(channel, QStringLiteral("No response from VTX."));
+        showFailure(channel, commands::NoResponseText);
     // Any other reply is none of the three: the panel keeps what it shows.
 }
 
@@ -96,7 +96,7 @@ void Polling::pollStatus(int channel, qint64 address)
     else if (reply.startsWith(NAK))
         showFailure(channel, QStringLiteral("Condition cannot be read."));
     else if (reply.startsWith(ESC))
-        showFailure(channel, QStringLiteral("No response from VTX."));
+        showFailure(channel, commands::NoResponseText);
 }
 
 void Polling::showFailure(int channel, const QString &text)

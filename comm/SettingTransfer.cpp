@@ -69,7 +69,7 @@ void SettingTransfer::readSetting(int channel, int item)
     } else if (reply.startsWith(NAK)) {
         prompter_.message(QStringLiteral("Setting cannot be read."));
     } else if (reply.startsWith(ESC)) {
-        prompter_.message(QStringLiteral("No response from VTX."));
+        prompter_.message(commands::NoResponseText);
     }
 }
 
@@ -89,7 +89,7 @@ void SettingTransfer::writeSetting(int channel, int item)
         prompter_.message(QStringLiteral("It can not set up. It is over setting allowable span."));
     } else if (reply.startsWith(ESC)) {
         // Kept pending: tried again on the cursor's next round.
-        prompter_.message(QStringLiteral("No response from VTX."));
+        prompter_.message(commands::NoResponseText);
     }
 }
 

@@ -11,6 +11,9 @@ namespace window_geometry {
 
 constexpr int TwipsPerPixel = 15;
 
+// A length of the window layouts, given in twips, in whole pixels.
+constexpr int pixels(int twips) { return twips / TwipsPerPixel; }
+
 // Left, top, outer width and height in pixels from "MainLeft", "MainTop",
 // "MainWidth" and "MainHeight" (defaults 1000, 1000, 6500, 6500 twips). A
 // stored text that is not a number falls back to its default.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever of the build and test tools is missing.
-# Sourced by demo.sh and test.sh; safe to run again.
+# Run by demo.sh and test.sh; safe to run again.
 set -euo pipefail
 
 packages=(

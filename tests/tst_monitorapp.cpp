@@ -138,7 +138,7 @@ private slots:
             QCOMPARE(window->windowTitle(), QStringLiteral("VTX-501-M Monitor"));
             QVERIFY(!(window->windowFlags() & Qt::WindowCloseButtonHint));
             QCOMPARE(window->frameGeometry().topLeft(), QPoint(67, 67));
-            QCOMPARE(int(app_->loop()->LoopState), 3); // every channel OFF
+            QCOMPARE(app_->loop()->LoopState, MainLoop::Discovery); // every channel OFF
             trigger(QStringLiteral("Dv05"));
             dialog = app_->settingDialog();
             QVERIFY(dialog && dialog->isVisible());
@@ -265,12 +265,12 @@ private slots:
         int polled = 0;
         run([this, &vtx, &polled] {
             QTimer::singleShot(200, app_->mainWindow(), [this, &vtx, &polled] {
-                QCOMPARE(int(app_->loop()->LoopState), 3);
+                QCOMPARE(app_->loop()->LoopState, MainLoop::Discovery);
                 QVERIFY(vtx->sent.isEmpty());
                 app_->state.channels(2, StateItem).Value = QStringLiteral("      ON");
                 auto *poll = new QTimer(app_->mainWindow());
                 connect(poll, &QTimer::timeout, this, [this, &polled] {
-                    if (app_->loop()->LoopState == 2 && ++polled == 1)
+                    if (app_->loop()->LoopState == MainLoop::Transfer && ++polled == 1)
                         trigger(QStringLiteral("mnuFileExit"));
                 });
                 poll->start(10);
@@ -284,18 +284,18 @@ private slots:
         QTest::addColumn<QStringList>("links");
         QTest::addColumn<int>("turns");
         QTest::addColumn<QStringList>("expected");
-        QTest::addColumn<int>("finalState");
+        QTest::addColumn<MainLoop::State>("finalState");
         QTest::addColumn<bool>("pause"); // before the next turn
         QTest::newRow("found at start: logging starts once, after the first poll")
             << QStringList{"9600"} << 6
             << QStringList{"StartLink", "yield", "ReadAllPv", "yield", "PollChannels", "startLogging", "yield",
                            "TransferSettings", "yield", "PollChannels", "yield", "TransferSettings", "yield",
                            "PollChannels"}
-            << 2 << false;
+            << MainLoop::Transfer << false;
         QTest::newRow("nothing answers: discovery with a pause after every round")
-            << QStringList{} << 2 << QStringList{"StartLink", "yield", "StartLink", "yield", "StartLink"} << 3 << true;
+            << QStringList{} << 2 << QStringList{"StartLink", "yield", "StartLink", "yield", "StartLink"} << MainLoop::Discovery << true;
         QTest::newRow("found on the second try")
-            << QStringList{"", "19200"} << 2 << QStringList{"StartLink", "yield", "StartLink", "yield", "ReadAllPv"} << 1
+            << QStringList{"", "19200"} << 2 << QStringList{"StartLink", "yield", "StartLink", "yield", "ReadAllPv"} << MainLoop::Polling
             << false;
     }
     void stateTable()
@@ -303,7 +303,7 @@ private slots:
         QFETCH(QStringList, links);
         QFETCH(int, turns);
         QFETCH(QStringList, expected);
-        QFETCH(int, finalState);
+        QFETCH(MainLoop::State, finalState);
         QFETCH(bool, pause);
         linkResults_ = links;
         MainLoop loop = makeLoop();
@@ -312,7 +312,7 @@ private slots:
         for (int i = 0; i < turns; ++i)
             loop.turn();
         QCOMPARE(log_, expected);
-        QCOMPARE(int(loop.LoopState), finalState);
+        QCOMPARE(loop.LoopState, finalState);
         QCOMPARE(loop.pauseBeforeNextTurn(), pause);
     }
 

@@ -2,6 +2,7 @@
 
 #include "config/ChannelTable.h"
 #include "config/SettingCodes.h"
+#include "config/WindowGeometry.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -12,7 +13,7 @@
 
 namespace {
 // The layout is drawn in twips; 15 twips make one pixel.
-constexpr int px(int twips) { return twips / 15; }
+using window_geometry::pixels;
 
 constexpr int FieldLeft = 3840;
 constexpr int FieldWidth = 1215;
@@ -42,7 +43,7 @@ frmSetting::frmSetting(SharedState &state, Prompter &prompter, QWidget *parent)
     setObjectName(QStringLiteral("frmSetting"));
     setWindowTitle(QStringLiteral("Setting"));
     setModal(false);
-    setFixedSize(px(5385), px(7980));
+    setFixedSize(pixels(5385), pixels(7980));
 
     addLabel(QStringLiteral("LabelDvN"), QStringLiteral("Device No."), 1920, 240, 2295, 255);
     QStringList channels;
@@ -70,10 +71,10 @@ frmSetting::frmSetting(SharedState &state, Prompter &prompter, QWidget *parent)
 
     OK_ = new QPushButton(QStringLiteral("OK"), this);
     OK_->setObjectName(QStringLiteral("OK"));
-    OK_->setGeometry(px(3240), px(7320), px(855), px(495));
+    OK_->setGeometry(pixels(3240), pixels(7320), pixels(855), pixels(495));
     Cancele_ = new QPushButton(QStringLiteral("Cancel"), this);
     Cancele_->setObjectName(QStringLiteral("Cancele"));
-    Cancele_->setGeometry(px(4200), px(7320), px(855), px(495));
+    Cancele_->setGeometry(pixels(4200), pixels(7320), pixels(855), pixels(495));
     // Enter in a field does not press a button.
     OK_->setAutoDefault(false);
     Cancele_->setAutoDefault(false);
@@ -112,7 +113,7 @@ QLabel *frmSetting::addLabel(const QString &name, const QString &caption, int le
 {
     auto *label = new QLabel(caption, this);
     label->setObjectName(name);
-    label->setGeometry(px(left), px(top), px(width), px(height));
+    label->setGeometry(pixels(left), pixels(top), pixels(width), pixels(height));
     return label;
 }
 
@@ -129,7 +130,7 @@ QComboBox *frmSetting::addCombo(const QString &name, const QStringList &entries,
     combo->setCompleter(nullptr);
     combo->addItems(entries);
     combo->setEditText(QString());
-    combo->setGeometry(px(left), px(top), px(width), px(height));
+    combo->setGeometry(pixels(left), pixels(top), pixels(width), pixels(height));
     return combo;
 }
 
@@ -137,7 +138,7 @@ QLineEdit *frmSetting::addField(int item, int left, int top, int width, int heig
 {
     auto *field = new QLineEdit(this);
     field->setObjectName(QStringLiteral("ItemV%1").arg(item));
-    field->setGeometry(px(left), px(top), px(width), px(height));
+    field->setGeometry(pixels(left), pixels(top), pixels(width), pixels(height));
     connect(field, &QLineEdit::textEdited, &form_, [this, item](const QString &text) { form_.setFieldText(item, text); });
     ItemV_[std::size_t(item)] = field;
     return field;

@@ -1,7 +1,7 @@
 #pragma once
 // The main window's menu tree: File, Setting (with one item per channel) and
-// Help. It only announces the operator's choice; the main window decides
-// what each command does.
+// Help. It only announces the operator's choice; the program's wiring
+// (app/MonitorApp) decides what each command does.
 
 #include <QObject>
 

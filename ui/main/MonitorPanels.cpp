@@ -1,5 +1,7 @@
 #include "ui/main/MonitorPanels.h"
 
+#include "config/WindowGeometry.h"
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QLabel>
@@ -9,17 +11,17 @@ namespace {
 
 // The layout is drawn in twips; at 96 dots per inch a pixel is 15 twips.
 // Qt scales these logical pixels on high-density screens.
-constexpr int px(int twips) { return twips / 15; }
+using window_geometry::pixels;
 
 QRect twipRect(int left, int top, int width, int height)
 {
-    return QRect(px(left), px(top), px(width), px(height));
+    return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
 }
 
 // Panel origins: eight rows per column, columns 2160 twips apart.
 QPoint panelOrigin(int channel)
 {
-    return QPoint(px(2160 * (channel / 8)), px(840 * (channel % 8)));
+    return QPoint(pixels(2160 * (channel / 8)), pixels(840 * (channel % 8)));
 }
 
 const QColor LampClear(0, 192, 0);
@@ -39,7 +41,7 @@ MonitorPanels::MonitorPanels(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("MonitorPanels"));
     // The grid as designed; panels keep their places whatever the window does.
-    setFixedSize(px(8775), px(7290));
+    setFixedSize(pixels(8775), pixels(7290));
     for (int channel = 0; channel < ChannelCount; ++channel)
         buildPanel(channel);
 }

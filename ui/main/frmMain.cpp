@@ -17,7 +17,6 @@
 
 #include <algorithm>
 
-using window_geometry::TwipsPerPixel;
 
 frmMain::frmMain(SharedState &state, SettingsStore &store, QWidget *parent)
     // No control box: a title bar without system menu, close, minimise or
@@ -40,7 +39,7 @@ frmMain::frmMain(SharedState &state, SettingsStore &store, QWidget *parent)
     statusBar_ = new QStatusBar(this);
     statusBar_->setObjectName(QStringLiteral("sbStatusBar"));
     statusBar_->setSizeGripEnabled(false);
-    statusBar_->setFixedHeight(270 / TwipsPerPixel);
+    statusBar_->setFixedHeight(window_geometry::pixels(270));
     // The bar's own layout keeps a few pixels above and below its items, more
     // than an 18-pixel bar can spare: the text sits directly on the bar,
     // across its whole height.
@@ -53,8 +52,6 @@ frmMain::frmMain(SharedState &state, SettingsStore &store, QWidget *parent)
 }
 
 frmMain::~frmMain() = default;
-
-QSize frmMain::designedClientSize() { return QSize(8775 / TwipsPerPixel, 7560 / TwipsPerPixel); }
 
 void frmMain::Form_Load(std::function<std::unique_ptr<VtxPort>()> createVtx)
 {

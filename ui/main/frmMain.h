@@ -45,9 +45,6 @@ public:
     // Ends the main loop after its current step.
     bool StopRequest = false;
 
-    // Pixel size of the client area as designed: 8775 x 7560 twips.
-    static QSize designedClientSize();
-
 protected:
     // A close that does not come through File > Exit (window manager, log-off)
     // ends the program through the same end sequence as File > Exit.
