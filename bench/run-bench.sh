@@ -8,19 +8,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build_dir=build/bench
-args=()
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --build-dir) build_dir="$2"; shift 2 ;;
-    *) args+=("$1"); shift ;;
-  esac
-done
-
-if [ ! -f "$build_dir/build.ninja" ]; then
-  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-fi
-cmake --build "$build_dir" --target vtx500-bench vtx500-monitor vtx500-sim >/dev/null
+source bench/prepare-build.sh
+prepare_build build/bench RelWithDebInfo "vtx500-bench vtx500-monitor vtx500-sim" "$@"
 only=""
 presses=20
 for ((i = 0; i < ${#args[@]}; i++)); do

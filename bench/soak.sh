@@ -7,17 +7,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build_dir=build/debug
-args=()
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --build-dir) build_dir="$2"; shift 2 ;;
-    *) args+=("$1"); shift ;;
-  esac
-done
-
-if [ ! -f "$build_dir/build.ninja" ]; then
-  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
-fi
-cmake --build "$build_dir" --target vtx500-sim vtx500-soak-monitor >/dev/null
+source bench/prepare-build.sh
+prepare_build build/debug Debug "vtx500-sim vtx500-soak-monitor" "$@"
 exec python3 bench/soak.py --build-dir "$build_dir" "${args[@]}"
