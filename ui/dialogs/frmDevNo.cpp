@@ -33,28 +33,28 @@ frmDevNo::frmDevNo(SharedState &state, SettingsStore &store, QWidget *parent)
     addressHeading->setObjectName(QStringLiteral("Label3"));
     addressHeading->setGeometry(Left + NumberWidth + 8, 10, FieldWidth + 10, 20);
 
-    DvOK_ = new QPushButton(QStringLiteral("OK"), this);
-    DvOK_->setObjectName(QStringLiteral("DvOK"));
-    DvCan_ = new QPushButton(QStringLiteral("Cancel"), this);
-    DvCan_->setObjectName(QStringLiteral("DvCan"));
+    DvOK = new QPushButton(QStringLiteral("OK"), this);
+    DvOK->setObjectName(QStringLiteral("DvOK"));
+    DvCan = new QPushButton(QStringLiteral("Cancel"), this);
+    DvCan->setObjectName(QStringLiteral("DvCan"));
     const int buttonsTop = Top + 8 * RowHeight + 12;
     const int width = Left + 4 * ColumnWidth;
     // No default button: Enter in an address field presses nothing (a
     // stray Enter would store all 31 fields and close the window).
-    DvOK_->setAutoDefault(false);
-    DvCan_->setAutoDefault(false);
-    DvOK_->setGeometry(width - 2 * 84, buttonsTop, 76, 28);
-    DvCan_->setGeometry(width - 84, buttonsTop, 76, 28);
-    connect(DvOK_, &QPushButton::clicked, this, &frmDevNo::DvOK_Click);
-    connect(DvCan_, &QPushButton::clicked, this, &frmDevNo::DvCan_Click);
+    DvOK->setAutoDefault(false);
+    DvCan->setAutoDefault(false);
+    DvOK->setGeometry(width - 2 * 84, buttonsTop, 76, 28);
+    DvCan->setGeometry(width - 84, buttonsTop, 76, 28);
+    connect(DvOK, &QPushButton::clicked, this, &frmDevNo::DvOK_Click);
+    connect(DvCan, &QPushButton::clicked, this, &frmDevNo::DvCan_Click);
 
-    QWidget *previous = DvCan_;
-    setTabOrder(DvOK_, DvCan_);
+    QWidget *previous = DvCan;
+    setTabOrder(DvOK, DvCan);
     for (int i = 0; i < ChannelCount; ++i) {
         const int x = Left + (i / 8) * ColumnWidth;
         const int y = Top + (i % 8) * RowHeight;
         auto *number = new QLabel(QString::number(i), this);
-        number->setObjectName(QStringLiteral("Label1_%1").arg(i));
+        number->setObjectName(QStringLiteral("Label1%1").arg(i));
         number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         number->setGeometry(x, y, NumberWidth, 22);
 
@@ -63,7 +63,7 @@ frmDevNo::frmDevNo(SharedState &state, SettingsStore &store, QWidget *parent)
         field->setGeometry(x + NumberWidth + 8, y, FieldWidth, 22);
         connect(field, &QLineEdit::textEdited, this,
                 [this, i](const QString &text) { state_.DvtoN[std::size_t(i)] = text; });
-        DvtoN_[std::size_t(i)] = field;
+        DvtoN[std::size_t(i)] = field;
         setTabOrder(previous, field);
         previous = field;
     }
@@ -74,7 +74,7 @@ frmDevNo::frmDevNo(SharedState &state, SettingsStore &store, QWidget *parent)
 void frmDevNo::refreshFields()
 {
     for (int i = 0; i < ChannelCount; ++i)
-        DvtoN_[std::size_t(i)]->setText(state_.DvtoN[std::size_t(i)]);
+        DvtoN[std::size_t(i)]->setText(state_.DvtoN[std::size_t(i)]);
 }
 
 void frmDevNo::DvCan_Click()
@@ -99,7 +99,7 @@ void frmDevNo::closeEvent(QCloseEvent *event)
 void frmDevNo::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    DvOK_->setFocus();
+    DvOK->setFocus();
 }
 
 void frmDevNo::reject()

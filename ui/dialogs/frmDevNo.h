@@ -34,7 +34,7 @@ protected:
 private:
     SharedState &state_;
     SettingsStore &store_;
-    std::array<QLineEdit *, 31> DvtoN_{};
-    QPushButton *DvOK_ = nullptr;
-    QPushButton *DvCan_ = nullptr;
+    std::array<QLineEdit *, 31> DvtoN{};
+    QPushButton *DvOK = nullptr;
+    QPushButton *DvCan = nullptr;
 };

@@ -49,17 +49,17 @@ frmSetting::frmSetting(SharedState &state, Prompter &prompter, QWidget *parent)
     QStringList channels;
     for (int c = 0; c < ChannelCount; ++c)
         channels << QStringLiteral("%1").arg(c, 2);
-    DvN_ = addCombo(QStringLiteral("DvN"), channels, 4320, 240, 735, 300);
+    DvN = addCombo(QStringLiteral("DvN"), channels, 4320, 240, 735, 300);
 
     addLabel(QStringLiteral("ItemName11"), settingcodes::itemCaption(StateItem), 1920, 720, 1935, 255);
-    MEflag_ = addCombo(QStringLiteral("MEflag"), {QStringLiteral("      ON"), QStringLiteral("      OFF")}, 3840, 720,
+    MEflag = addCombo(QStringLiteral("MEflag"), {QStringLiteral("      ON"), QStringLiteral("      OFF")}, 3840, 720,
                        1215, 300);
 
     for (int item = NameItem; item <= LastSettingItem; ++item) {
-        ItemName_[std::size_t(item)] = addLabel(QStringLiteral("ItemName%1").arg(item),
+        ItemName[std::size_t(item)] = addLabel(QStringLiteral("ItemName%1").arg(item),
                                                 settingcodes::itemCaption(item), 480, rowTop(item), 3255, 255);
         if (item == DecimalPointItem)
-            DPp_ = addCombo(QStringLiteral("DPp"),
+            DPp = addCombo(QStringLiteral("DPp"),
                             {QStringLiteral("    xxxx."), QStringLiteral("    xxx.x"), QStringLiteral("    xx.xx"),
                              QStringLiteral("    x.xxx"), QStringLiteral("    .xxxx")},
                             FieldLeft, 3840, FieldWidth, 300);
@@ -69,20 +69,20 @@ frmSetting::frmSetting(SharedState &state, Prompter &prompter, QWidget *parent)
             addField(item, FieldLeft, rowTop(item), FieldWidth, 270);
     }
 
-    OK_ = new QPushButton(QStringLiteral("OK"), this);
-    OK_->setObjectName(QStringLiteral("OK"));
-    OK_->setGeometry(pixels(3240), pixels(7320), pixels(855), pixels(495));
-    Cancele_ = new QPushButton(QStringLiteral("Cancel"), this);
-    Cancele_->setObjectName(QStringLiteral("Cancele"));
-    Cancele_->setGeometry(pixels(4200), pixels(7320), pixels(855), pixels(495));
+    OK = new QPushButton(QStringLiteral("OK"), this);
+    OK->setObjectName(QStringLiteral("OK"));
+    OK->setGeometry(pixels(3240), pixels(7320), pixels(855), pixels(495));
+    Cancele = new QPushButton(QStringLiteral("Cancel"), this);
+    Cancele->setObjectName(QStringLiteral("Cancele"));
+    Cancele->setGeometry(pixels(4200), pixels(7320), pixels(855), pixels(495));
     // Enter in a field does not press a button.
-    OK_->setAutoDefault(false);
-    Cancele_->setAutoDefault(false);
-    connect(OK_, &QPushButton::clicked, &form_, &SettingForm::OK_Click);
-    connect(Cancele_, &QPushButton::clicked, &form_, &SettingForm::Cancele_Click);
+    OK->setAutoDefault(false);
+    Cancele->setAutoDefault(false);
+    connect(OK, &QPushButton::clicked, &form_, &SettingForm::OK_Click);
+    connect(Cancele, &QPushButton::clicked, &form_, &SettingForm::Cancele_Click);
 
     // Tab order: OK, Cancel, DvN, MEflag, then the fields top to bottom.
-    QWidget *order[] = {OK_, Cancele_, DvN_, MEflag_};
+    QWidget *order[] = {OK, Cancele, DvN, MEflag};
     QWidget *previous = nullptr;
     for (QWidget *w : order) {
         if (previous)
@@ -94,17 +94,17 @@ frmSetting::frmSetting(SharedState &state, Prompter &prompter, QWidget *parent)
         previous = fieldWidget(item);
     }
 
-    connect(DvN_, &QComboBox::editTextChanged, &form_, &SettingForm::setDvNText);
-    connect(MEflag_, &QComboBox::editTextChanged, &form_, &SettingForm::setMEflagText);
-    connect(DPp_, &QComboBox::editTextChanged, &form_,
+    connect(DvN, &QComboBox::editTextChanged, &form_, &SettingForm::setDvNText);
+    connect(MEflag, &QComboBox::editTextChanged, &form_, &SettingForm::setMEflagText);
+    connect(DPp, &QComboBox::editTextChanged, &form_,
             [this](const QString &text) { form_.setFieldText(DecimalPointItem, text); });
     connect(&form_, &SettingForm::changed, this, &frmSetting::showForm);
 
-    Timer1_ = new QTimer(this);
-    Timer1_->setObjectName(QStringLiteral("Timer1"));
-    Timer1_->setInterval(1000);
-    connect(Timer1_, &QTimer::timeout, &form_, &SettingForm::Timer1_Timer);
-    Timer1_->start();
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, &form_, &SettingForm::Timer1_Timer);
+    Timer1->start();
 
     showForm();
 }
@@ -140,13 +140,13 @@ QLineEdit *frmSetting::addField(int item, int left, int top, int width, int heig
     field->setObjectName(QStringLiteral("ItemV%1").arg(item));
     field->setGeometry(pixels(left), pixels(top), pixels(width), pixels(height));
     connect(field, &QLineEdit::textEdited, &form_, [this, item](const QString &text) { form_.setFieldText(item, text); });
-    ItemV_[std::size_t(item)] = field;
+    ItemV[std::size_t(item)] = field;
     return field;
 }
 
 QWidget *frmSetting::fieldWidget(int item) const
 {
-    return item == DecimalPointItem ? static_cast<QWidget *>(DPp_) : ItemV_[std::size_t(item)];
+    return item == DecimalPointItem ? static_cast<QWidget *>(DPp) : ItemV[std::size_t(item)];
 }
 
 void frmSetting::openForChannel(int n)
@@ -155,7 +155,7 @@ void frmSetting::openForChannel(int n)
     raise();
     activateWindow();
     form_.openForChannel(n);
-    OK_->setFocus(); // first in the tab order
+    OK->setFocus(); // first in the tab order
 }
 
 void frmSetting::reject()
@@ -168,20 +168,20 @@ void frmSetting::showForm()
 {
     // Texts are set only when they differ, so the operator's cursor stays
     // where it is while the form echoes an edit.
-    if (DvN_->currentText() != form_.DvN())
-        DvN_->setEditText(form_.DvN());
-    if (MEflag_->currentText() != form_.MEflag())
-        MEflag_->setEditText(form_.MEflag());
+    if (DvN->currentText() != form_.DvN())
+        DvN->setEditText(form_.DvN());
+    if (MEflag->currentText() != form_.MEflag())
+        MEflag->setEditText(form_.MEflag());
     for (int item = NameItem; item <= LastSettingItem; ++item) {
         const SettingForm::Field &f = form_.field(item);
         if (item == DecimalPointItem) {
-            if (DPp_->currentText() != f.text)
-                DPp_->setEditText(f.text);
-        } else if (ItemV_[std::size_t(item)]->text() != f.text) {
-            ItemV_[std::size_t(item)]->setText(f.text);
+            if (DPp->currentText() != f.text)
+                DPp->setEditText(f.text);
+        } else if (ItemV[std::size_t(item)]->text() != f.text) {
+            ItemV[std::size_t(item)]->setText(f.text);
         }
         fieldWidget(item)->setEnabled(f.enabled);
-        ItemName_[std::size_t(item)]->setEnabled(f.enabled);
+        ItemName[std::size_t(item)]->setEnabled(f.enabled);
         setRed(fieldWidget(item), f.red);
     }
     if (form_.isShown() != isVisible())

@@ -23,8 +23,8 @@ class frmSetting : public QDialog {
 public:
     frmSetting(SharedState &state, Prompter &prompter, QWidget *parent = nullptr);
 
-    // The dialog's logic; setting transfer writes into it, and the main
-    // window sets its SetMainWindow and setPanelTitle calls.
+    // The dialog's logic; setting transfer writes into it, and the program's
+    // wiring (app/MonitorApp) sets its SetMainWindow and setPanelTitle calls.
     SettingForm &form() { return form_; }
 
     // The channel menu items Dv00..Dv30: shows the dialog modeless on channel n.
@@ -42,12 +42,14 @@ private:
     void showForm();
 
     SettingForm form_;
-    QComboBox *DvN_ = nullptr;
-    QComboBox *MEflag_ = nullptr;
-    QComboBox *DPp_ = nullptr;
-    std::array<QLabel *, SettingForm::FieldCount> ItemName_{};
-    std::array<QLineEdit *, SettingForm::FieldCount> ItemV_{}; // no ItemV(4): DPp
-    QPushButton *OK_ = nullptr;
-    QPushButton *Cancele_ = nullptr;
-    QTimer *Timer1_ = nullptr;
+    // The dialog's elements carry their names from the layout (so do their
+    // object names); everything else follows the usual Qt style.
+    QComboBox *DvN = nullptr;
+    QComboBox *MEflag = nullptr;
+    QComboBox *DPp = nullptr;
+    std::array<QLabel *, SettingForm::FieldCount> ItemName{};
+    std::array<QLineEdit *, SettingForm::FieldCount> ItemV{}; // no ItemV(4): DPp
+    QPushButton *OK = nullptr;
+    QPushButton *Cancele = nullptr;
+    QTimer *Timer1 = nullptr;
 };
