@@ -66,8 +66,13 @@ class tst_monitorapp : public QObject {
     void run(const std::function<void()> &during)
     {
         app_->startUp();
-        QTimer::singleShot(0, app_->mainWindow(), during);
-        // A failed check inside `during` must not leave the loop running forever.
+        // A failed check inside `during` ends the run at once.
+        QTimer::singleShot(0, app_->mainWindow(), [this, during] {
+            during();
+            if (QTest::currentTestFailed())
+                app_->mainWindow()->StopRequest = true;
+        });
+        // Nor may a run whose ending never comes leave the loop running.
         QTimer::singleShot(20000, app_->mainWindow(), [this] { app_->mainWindow()->StopRequest = true; });
         app_->loop()->communicate();
         app_->endSequence();
@@ -263,10 +268,12 @@ private slots:
             v.reply = [](const SentCommand &) { return FakeVtx::ack("0001"); };
         };
         int polled = 0;
-        run([this, &vtx, &polled] {
-            QTimer::singleShot(200, app_->mainWindow(), [this, &vtx, &polled] {
-                QCOMPARE(app_->loop()->LoopState, MainLoop::Discovery);
-                QVERIFY(vtx->sent.isEmpty());
+        MainLoop::State idleState = MainLoop::InitialRead;
+        qsizetype sentWhileIdle = -1;
+        run([this, &vtx, &polled, &idleState, &sentWhileIdle] {
+            QTimer::singleShot(200, app_->mainWindow(), [this, &vtx, &polled, &idleState, &sentWhileIdle] {
+                idleState = app_->loop()->LoopState;
+                sentWhileIdle = vtx->sent.size();
                 app_->state.channels(2, StateItem).Value = QStringLiteral("      ON");
                 auto *poll = new QTimer(app_->mainWindow());
                 connect(poll, &QTimer::timeout, this, [this, &polled] {
@@ -276,6 +283,8 @@ private slots:
                 poll->start(10);
             });
         });
+        QCOMPARE(idleState, MainLoop::Discovery);
+        QCOMPARE(sentWhileIdle, 0);
         QCOMPARE(polled, 1);
     }
 

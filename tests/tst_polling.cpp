@@ -32,7 +32,8 @@ class tst_Polling : public QObject {
     }
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void initTestCase() { cleanup(); }
+    void cleanup() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
     void init()
     {
@@ -84,7 +85,6 @@ private slots:
         table[1] = 1;
         QCOMPARE(FormatPv(-32768, 1, table), QStringLiteral("-3276,8"));
         QCOMPARE(FormatPv(12345, 0, table), QStringLiteral("12345"));
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
 
     // A channel that did not answer must not show a made-up 0.
