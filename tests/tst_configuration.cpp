@@ -47,9 +47,10 @@ private slots:
         prompter_.clear();
     }
 
-    // The address dialog starts on OK; Enter in a field presses no button
-    // (it stored all 31 fields and hid the window); OK stores as typed.
-    void addressDialogEnterPressesNothing()
+    // The address dialog starts on OK; a field is the channel's address as it
+    // is typed; Enter in a field presses no button (it stored all 31 fields
+    // and hid the window); OK stores as typed; Cancel brings the stored back.
+    void addressDialogEditsLiveAndStoresOnOk()
     {
         SharedState state;
         frmDevNo dialog(state, store_);
@@ -64,6 +65,14 @@ private slots:
         QCOMPARE(state.DvtoN[7], QStringLiteral("12"));
         dialog.DvOK_Click();
         QCOMPARE(store_.get(QStringLiteral("DvtoN07"), QString()), QStringLiteral("12"));
+        QVERIFY(!dialog.isVisible());
+        dialog.show();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QCOMPARE(state.DvtoN[7], QStringLiteral("1"));
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(state.DvtoN[7], QStringLiteral("12"));
+        QCOMPARE(field->text(), QStringLiteral("12"));
     }
 
     void defaultsAndRoundTrip()
