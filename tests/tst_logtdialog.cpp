@@ -56,20 +56,20 @@ private slots:
         state_.LogStartSecond = UntouchedPoint;
     }
 
+    // OK takes 1..18000 seconds, fractions and blanks around allowed: a new
+    // interval restarts the schedule from now and is stored; the stored text
+    // changes nothing; a refused entry is told and the stored text comes back.
     void okChecksTheEntry_data()
     {
         QTest::addColumn<QString>("entry");
         QTest::addColumn<int>("startSecond"); // -1: refused
         QTest::newRow("1") << "1" << 86391;
         QTest::newRow("18000") << "18000" << (86390 + 18000) % 86400;
-        QTest::newRow("30 at 23:59:50 lies in the next day") << " 30 " << 20;
-        QTest::newRow("2.5 rounds half to even") << "2.5" << 86392;
+        QTest::newRow("blanks around") << " 30 " << 20;
+        QTest::newRow("fraction") << "2.5" << 86392;
         QTest::newRow("stored text is no change") << "45" << UntouchedPoint;
-        QTest::newRow("0") << "0" << -1;
         QTest::newRow("0.5") << "0.5" << -1;
         QTest::newRow("18000.5") << "18000.5" << -1;
-        QTest::newRow("-5") << "-5" << -1;
-        QTest::newRow("letters") << "abc" << -1;
         QTest::newRow("empty") << "" << -1;
         QTest::newRow("nan") << "nan" << -1;
     }
@@ -118,15 +118,15 @@ private slots:
         QCOMPARE(store_.values.value(QStringLiteral("LogT")), field);
     }
 
+    // The window: focus in the field, typing edits the interval text the
+    // program reads, OK as above; Cancel, Escape and the frame's close put the
+    // stored text back and only hide the window.
     void windowOkCancelAndClose()
     {
         frmLogT dialog(state_, store_, prompter_, *schedule_, clock_);
         auto *field = dialog.findChild<QLineEdit *>(QStringLiteral("LogT"));
         auto *ok = dialog.findChild<QPushButton *>(QStringLiteral("Command1"));
         QCOMPARE(field->text(), QStringLiteral("45"));
-        // The window opens with the focus in the field, its text selected;
-        // typing edits the interval text the rest of the program reads; a
-        // refused entry keeps the window open with the stored text back.
         dialog.show();
         QCOMPARE(dialog.focusWidget(), field);
         QTest::keyClicks(field, QStringLiteral("x"));
@@ -139,8 +139,6 @@ private slots:
         QTest::mouseClick(ok, Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
         QCOMPARE(state_.LogStartSecond, 20);
-        // Cancel, Escape and the window manager's close all put the stored
-        // text back and only hide the window.
         for (int way = 0; way < 3; ++way) {
             dialog.show();
             field->selectAll();

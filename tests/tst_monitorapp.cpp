@@ -135,35 +135,43 @@ private slots:
     }
     void cleanup() { app_.reset(); }
 
-    void emptyStoreStartAndExit()
+    // File > Exit and the window manager's close end in order: the port
+    // closed, VX5DP.DAT written before the component goes, then one save of
+    // each key (the exit save once wrote the file 66 times); an open setting
+    // dialog is unloaded with the program.
+    void endsInOrder_data()
     {
+        QTest::addColumn<bool>("byFrame");
+        QTest::newRow("File > Exit") << false;
+        QTest::newRow("window manager's close") << true;
+    }
+    void endsInOrder()
+    {
+        QFETCH(bool, byFrame);
         QPointer<frmSetting> dialog;
-        run([this, &dialog] {
-            frmMain *window = app_->mainWindow();
-            QCOMPARE(window->windowTitle(), QStringLiteral("VTX-501-M Monitor"));
-            QVERIFY(!(window->windowFlags() & Qt::WindowCloseButtonHint));
-            QCOMPARE(window->frameGeometry().topLeft(), QPoint(67, 67));
-            QCOMPARE(app_->loop()->LoopState, MainLoop::Discovery); // every channel OFF
+        run([this, &dialog, byFrame] {
+            app_->state.channels(3, NameItem).Value = QStringLiteral("Renamed");
             trigger(QStringLiteral("Dv05"));
             dialog = app_->settingDialog();
             QVERIFY(dialog && dialog->isVisible());
-            trigger(QStringLiteral("mnuFileExit"));
+            if (byFrame)
+                app_->mainWindow()->close();
+            else
+                trigger(QStringLiteral("mnuFileExit"));
         });
         QCOMPARE(events, EndOrder);
-        QVERIFY(dialog.isNull()); // unloaded with the program
+        QVERIFY(dialog.isNull());
         QCOMPARE(app_->mainWindow(), nullptr);
         QCOMPARE(QFileInfo(QStringLiteral("VX5DP.DAT")).size(), qint64(62));
-        for (int i = 0; i < ChannelCount; ++i) {
-            const QString suffix = QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
-            QCOMPARE(stored(QStringLiteral("PVname") + suffix), QStringLiteral("CH %1").arg(i));
-            QCOMPARE(stored(QStringLiteral("DvState") + suffix), QStringLiteral("OFF"));
-            QCOMPARE(store_.saves.value(QStringLiteral("PVname") + suffix), 1);
-        }
+        QCOMPARE(stored(QStringLiteral("PVname03")), QStringLiteral("Renamed"));
+        QCOMPARE(stored(QStringLiteral("DvState30")), QStringLiteral("OFF"));
         QCOMPARE(stored(QStringLiteral("MainLeft")), QStringLiteral("1005"));
-        QCOMPARE(stored(QStringLiteral("MainWidth")), QStringLiteral("6495"));
+        for (int i = 0; i < ChannelCount; ++i)
+            QCOMPARE(store_.saves.value(QStringLiteral("PVname%1").arg(i, 2, 10, QLatin1Char('0'))), 1);
         QVERIFY(prompter_.shown.isEmpty());
     }
 
+    // A minimised window at exit keeps the stored geometry it was restored from.
     void geometryIsRestoredAndMinimisedKeepsIt()
     {
         const QStringList keys{"MainLeft", "MainTop", "MainWidth", "MainHeight"}, values{"3000", "1500", "9000", "8400"};
@@ -180,28 +188,18 @@ private slots:
             QCOMPARE(stored(keys[i]), values[i]);
     }
 
+    // A stored window larger than its screen is cut to the screen.
     void hugeStoredWindowFitsTheScreen()
     {
         store_.save(QStringLiteral("MainWidth"), QStringLiteral("480000"));
         store_.save(QStringLiteral("MainHeight"), QStringLiteral("480000"));
         run([this] {
-            const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-            QVERIFY(screen.contains(app_->mainWindow()->frameGeometry()));
+            QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(app_->mainWindow()->frameGeometry()));
             trigger(QStringLiteral("mnuFileExit"));
         });
     }
 
-    void windowManagerCloseEndsInOrder()
-    {
-        run([this] {
-            app_->state.channels(3, NameItem).Value = QStringLiteral("Renamed");
-            app_->mainWindow()->close();
-            QVERIFY(app_->mainWindow()->StopRequest);
-        });
-        QCOMPARE(events, EndOrder);
-        QCOMPARE(stored(QStringLiteral("PVname03")), QStringLiteral("Renamed"));
-    }
-
+    // Yes to "close?" after a component error ends in order, without asking again.
     void closeAnswerAfterCommunicationErrorEndsInOrder()
     {
         store_.save(QStringLiteral("DvState00"), QStringLiteral("ON"));
@@ -258,10 +256,10 @@ private slots:
         QCOMPARE(events.mid(events.size() - EndOrder.size()), EndOrder); // the program went on to its end
     }
 
+    // Every channel OFF: discovery sends nothing and the loop waits in
+    // discovery; a channel switched on lets it go on to polling.
     void idleUntilAChannelIsSwitchedOn()
     {
-        // Every channel OFF: discovery sends nothing and the loop waits in
-        // state 3; a channel switched on lets it go on to polling.
         LoggedVtx *vtx = nullptr;
         setUpVtx = [&vtx](LoggedVtx &v) {
             vtx = &v;
@@ -288,6 +286,8 @@ private slots:
         QCOMPARE(polled, 1);
     }
 
+    // The loop's turns: which step runs after which, when logging starts,
+    // and when it pauses before the next turn.
     void stateTable_data()
     {
         QTest::addColumn<QStringList>("links");

@@ -87,6 +87,8 @@ private slots:
         QCOMPARE(prompter_.shown.size(), 310);
     }
 
+    // A pending read goes before the write of the same item, and the write
+    // then sends the value read, not the one entered.
     void readGoesBeforeWriteOfSameItem()
     {
         state_.DvtoN[2] = QStringLiteral("5");
@@ -98,12 +100,13 @@ private slots:
         QCOMPARE(vtx_.sent[0].type, QStringLiteral(" "));
         QCOMPARE(vtx_.sent[1].type + vtx_.sent[1].item, QStringLiteral("P0007"));
         QCOMPARE(vtx_.sent[1].deviceAddress(), 5);
-        QCOMPARE(vtx_.sent[1].data, QStringLiteral("FF38")); // the value read, not the one entered
+        QCOMPARE(vtx_.sent[1].data, QStringLiteral("FF38"));
         QCOMPARE(cell.WriteRequest, 0);
     }
 
-    // The operator may have moved the dialog to another channel (or typed
-    // something that is no channel) before the answer came.
+    // A read reply fills the field and the place table only while the dialog
+    // still shows that channel: the operator may have moved it to another
+    // (or typed something that is no channel) before the answer came.
     void readReply_data()
     {
         QTest::addColumn<QString>("selector");
@@ -113,9 +116,7 @@ private slots:
         QTest::addColumn<int>("places");        // -1: DecimalPlaces not touched
         QTest::addColumn<QString>("message");
         const QString ack = QString(ACK);
-        QTest::newRow("100") << " 7" << 2 << ack + "0064" << " 100" << -1 << "";
         QTest::newRow("minus one") << " 7" << 2 << ack + "FFFF" << "-1" << -1 << "";
-        QTest::newRow("place 1") << " 7" << 4 << ack + "0001" << "xxx.x" << 1 << "";
         QTest::newRow("place 3") << " 7" << 4 << ack + "0003" << "x.xxx" << 3 << "";
         QTest::newRow("place unknown") << " 7" << 4 << ack + "0004" << "xxxx" << 0 << "";
         QTest::newRow("refused") << " 7" << 2 << QString(NAK) + "0001" << "" << -1 << "Setting cannot be read.";
@@ -147,6 +148,8 @@ private slots:
         QCOMPARE(prompter_.texts(), message.isEmpty() ? QStringList() : QStringList{message});
     }
 
+    // An accepted write is done; a refused one is told and marked, with or
+    // without a dialog; one without answer is told and retried next round.
     void writeReply_data()
     {
         QTest::addColumn<QString>("reply");
@@ -178,7 +181,7 @@ private slots:
         QCOMPARE(cell.Value, QStringLiteral("0002")); // a refused value stays as it was
         QCOMPARE(fields_.refused, message == OverSpan ? QList<int>{4} : QList<int>{});
         QCOMPARE(prompter_.texts(), QStringList(message.isEmpty() ? 0 : vtx_.sent.size(), message));
-        if (message == OverSpan) { // without a dialog the refusal is still reported
+        if (message == OverSpan) {
             transfer_->setFields(nullptr);
             cell.WriteRequest = 1;
             QVERIFY(runUntilSent(2));
@@ -186,6 +189,8 @@ private slots:
         }
     }
 
+    // An address outside 0..31 sends nothing: the read is told and dropped,
+    // the write told and kept.
     void addressOutsideRangeSendsNothing()
     {
         fields_.selector = QStringLiteral("1");
@@ -196,7 +201,7 @@ private slots:
         for (int call = 0; call < 11; ++call) // one round and the call that reaches the item again
             transfer_->TransferSettings();
         QVERIFY(vtx_.sent.isEmpty());
-        QCOMPARE(prompter_.texts(), QStringList(2, NoResponse)); // the read, then the write
+        QCOMPARE(prompter_.texts(), QStringList(2, NoResponse));
         QCOMPARE(state_.channels(1, 4).ReadRequest, 0);
         QCOMPARE(state_.channels(1, 4).WriteRequest, 1);
         QVERIFY(fields_.texts.isEmpty());
