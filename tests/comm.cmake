@@ -1,3 +1,3 @@
-# The line protocol and the communication component.
+# The line protocol without a port; the communication component on a real pty
+# is in sim.cmake.
 vtx_add_test(tst_frame SOURCES tst_frame.cpp)
-vtx_add_test(tst_vtx_sim SOURCES tst_vtx_sim.cpp)

@@ -1,4 +1,3 @@
 # The setting dialog and setting transfer.
 vtx_add_test(tst_setting SOURCES tst_setting.cpp)
 vtx_add_test(tst_transfer SOURCES tst_transfer.cpp)
-vtx_add_test(tst_transfer_sim SOURCES tst_transfer_sim.cpp)

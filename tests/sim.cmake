@@ -1,5 +1,7 @@
-# The instrument simulator: its rules and frames, and the program from the outside.
+# The instrument simulator's own rules, and everything that runs over it on a
+# pty: the communication component, polling, setting transfer and discovery.
 vtx_add_test(tst_sim SOURCES tst_sim.cpp LIBS vtxsim)
+vtx_add_test(tst_line_sim SOURCES tst_line_sim.cpp)
 
 # An outside check of the wire bytes, written without the simulator's code.
 add_test(NAME sim_protocol_client

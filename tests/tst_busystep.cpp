@@ -3,13 +3,14 @@
 // end, one box per failed record.
 #include "app/MonitorApp.h"
 #include "comm/MainLoop.h"
+#include "comm/Vtx.h"
 #include "config/Numbers.h"
 #include "config/SettingsStore.h"
 #include "logging/LogWriter.h"
 #include "support/FakeClock.h"
 #include "support/FakePanels.h"
 #include "support/ScriptedPrompter.h"
-#include "support/SimLine.h"
+#include "support/SimProcess.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

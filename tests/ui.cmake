@@ -1,7 +1,6 @@
 # The monitor window's pieces: polling and the panels, menus and help, the
 # splash and about boxes and the real message boxes.
 vtx_add_test(tst_polling SOURCES tst_polling.cpp)
-vtx_add_test(tst_polling_sim SOURCES tst_polling_sim.cpp)
 vtx_add_test(tst_panels SOURCES tst_panels.cpp)
 vtx_add_test(tst_about SOURCES tst_about.cpp)
 

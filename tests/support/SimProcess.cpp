@@ -24,14 +24,13 @@ SimProcess::~SimProcess()
 bool SimProcess::start()
 {
     process_.start(QStringLiteral(VTX500_SIM_PATH), args_);
-    return dir_.isValid() && process_.waitForStarted(10000) && awaitLine({QStringLiteral("pty ")});
+    return dir_.isValid() && process_.waitForStarted(10000) && !awaitLine({QStringLiteral("pty ")}).isEmpty();
 }
 
-bool SimProcess::command(const QString &line)
+QString SimProcess::command(const QString &line)
 {
     process_.write(line.toUtf8() + '\n');
-    lastAnswer_ = QStringLiteral("(no answer)");
-    return awaitLine({QStringLiteral("ok"), QStringLiteral("error")}) && lastAnswer_ == QLatin1String("ok");
+    return awaitLine({QStringLiteral("ok"), QStringLiteral("error")});
 }
 
 QStringList SimProcess::record() const
@@ -42,22 +41,16 @@ QStringList SimProcess::record() const
     return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-bool SimProcess::awaitLine(const QStringList &prefixes)
+QString SimProcess::awaitLine(const QStringList &prefixes)
 {
     const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired() && process_.state() != QProcess::NotRunning) {
-        if (!process_.canReadLine()) {
-            process_.waitForReadyRead(100);
-            continue;
-        }
+    while (process_.canReadLine() || process_.waitForReadyRead(int(deadline.remainingTime()))) {
+        if (!process_.canReadLine())
+            continue; // a line not yet whole
         const QString line = QString::fromUtf8(process_.readLine()).trimmed();
-        if (line.startsWith(QLatin1String("pty "))) // "appear" announces the new pty before its "ok"
-            ptyPath_ = line.mid(4);
         for (const QString &prefix : prefixes)
-            if (line.startsWith(prefix)) {
-                lastAnswer_ = line;
-                return true;
-            }
+            if (line.startsWith(prefix))
+                return line;
     }
-    return false;
+    return {};
 }

@@ -1,7 +1,8 @@
 #pragma once
-// The instrument simulator as a child process on a pty, for tests that talk
-// to it through a real serial port. Its pty is reached through a link in a
-// temporary directory, and every command frame it receives is recorded there.
+// The instrument simulator as a child process on a pty, for the tests and the
+// benchmark that talk to it through a real serial port. Its pty is reached
+// through a link in a temporary directory, and every command frame it
+// receives is recorded there.
 
 #include <QProcess>
 #include <QStringList>
@@ -18,22 +19,18 @@ public:
     // Starts the simulator and waits (at most 10 s) for its "pty " line.
     bool start();
     QString link() const { return dir_.filePath(QStringLiteral("tty")); }
-    QString ptyPath() const { return ptyPath_; } // the pty slave last announced
-    // Writes one stdin command and waits (at most 10 s) for its answer; true
-    // for "ok". The last answer is kept for failure messages.
-    bool command(const QString &line);
-    QString lastAnswer() const { return lastAnswer_; }
+    // Writes one control command; its answer ("ok", "error WHY"), or an empty
+    // text when none came within 10 s.
+    QString command(const QString &line);
     // The lines of the record file so far (empty before the first frame).
     QStringList record() const;
 
 private:
-    // Reads stdout lines until one starts with one of the prefixes; stores it
-    // in lastAnswer_ (and a "pty " line in ptyPath_). False after 10 s.
-    bool awaitLine(const QStringList &prefixes);
+    // The first output line that starts with one of the prefixes within 10 s;
+    // empty when none came.
+    QString awaitLine(const QStringList &prefixes);
 
     QTemporaryDir dir_;
     QStringList args_;
     QProcess process_;
-    QString ptyPath_;
-    QString lastAnswer_;
 };

@@ -1,0 +1,304 @@
+// Everything that runs over the instrument simulator on a pty: the real
+// communication component against the instruments' rules, its repeats, line
+// speeds and faults, and setting transfer and discovery on top of it. (Polling
+// takes the component's replies as they are checked here; tst_polling covers
+// it with a scripted component.)
+
+#include "comm/Discovery.h"
+#include "comm/SettingTransfer.h"
+#include "comm/Vtx.h"
+#include "config/SettingForm.h"
+#include "config/SettingsStore.h"
+#include "support/Channels.h"
+#include "support/ScriptedPrompter.h"
+#include "support/SimProcess.h"
+
+#include <QFileInfo>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+// The simulator and the real communication component opened on its pty.
+struct Line {
+    explicit Line(const QStringList &args) : sim(args) {}
+    bool open(const QString &speed = "9600")
+    {
+        vtx.SetPort(sim.link());
+        vtx.SetSpeed(speed);
+        return sim.start() && vtx.Open();
+    }
+    // A read, or with data a write; the reply as the component gives it.
+    QString send(int address, const QString &item, const QString &data = {}, int count = 3)
+    {
+        return vtx.SendCommand(QChar(char16_t(32 + address)), " ", data.isEmpty() ? " " : "P", item, data, count);
+    }
+
+    SimProcess sim;
+    Vtx vtx;
+};
+
+QString ack(const QString &data = {}) { return ACK + data; }
+QString nak(const QString &code) { return NAK + code; }
+const QString NoAnswer = ESC;
+
+// A line of the simulator's record; type "R" or "W".
+QString recorded(const char *type, int address, const QString &item, const QString &data = {}, int speed = 9600)
+{
+    return QStringLiteral("%1\t%2\t%3\t%4\t%5").arg(speed).arg(address).arg(QLatin1String(type), item, data);
+}
+
+#define OPEN_LINE(line, ...) QVERIFY2((line).open(__VA_ARGS__), "the simulator's pty did not open")
+} // namespace
+
+class TestLineSim : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Each item is read, written and read back: the spans at their edges and
+    // the refusal codes; a refusal leaves the value in place.
+    void instrumentRules_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("value"); // as configured
+        QTest::addColumn<QString>("data");  // written
+        QTest::addColumn<QString>("reply"); // to the write
+        const QString ok = ack(), span = nak("0002");
+        QTest::newRow("PV read-only, whatever the data") << "0080" << "04D2" << "zz" << nak("0003");
+        QTest::newRow("status read-only, alarm 1 (high) active") << "0081" << "0001" << "0000" << nak("0003");
+        QTest::newRow("alarm 2 to 9999") << "0002" << "00C8" << "270F" << ok;
+        QTest::newRow("alarm 3 to -1999") << "0003" << "012C" << "F831" << ok;
+        QTest::newRow("alarm 2 to 10000") << "0002" << "00C8" << "2710" << span;
+        QTest::newRow("alarm 3 to -2000") << "0003" << "012C" << "F830" << span;
+        QTest::newRow("scaling high down to low") << "0006" << "1388" << "FF9C" << span;
+        QTest::newRow("scaling low up to high") << "0007" << "FF9C" << "1388" << span;
+        QTest::newRow("filter to 999") << "0009" << "0014" << "03E7" << ok;
+        QTest::newRow("filter to 1000") << "0009" << "0014" << "03E8" << span;
+        QTest::newRow("alarm 1 action to 3") << "000D" << "0001" << "0003" << span;
+        // Only control characters are the component's business; the
+        // instrument judges the rest of a data field.
+        QTest::newRow("malformed data") << "0001" << "0064" << "12" << nak("0004");
+        QTest::newRow("unknown item") << "0004" << "" << "0000" << nak("0001");
+    }
+    void instrumentRules()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, value);
+        QFETCH(QString, data);
+        QFETCH(QString, reply);
+        Line line({"--no-pacing", "--instrument",
+                   "3:pv=1234,dp=1,filter=20,hi=5000,lo=-100,a1=100,a2=200,a3=300,act1=1,act2=2,act3=0"});
+        OPEN_LINE(line);
+        const QString read = value.isEmpty() ? nak("0001") : ack(value);
+        QCOMPARE(line.send(3, item), read);
+        QCOMPARE(line.send(3, item, data), reply);
+        QCOMPARE(line.send(3, item), reply == ack() ? ack(data) : read);
+        QCOMPARE(line.sim.record(),
+                 (QStringList{recorded("R", 3, item), recorded("W", 3, item, data), recorded("R", 3, item)}));
+    }
+
+    // The wait must cover the reply's wire time at a slow speed, counted from
+    // when the command's last byte has left the wire: at 2400 bit/s the
+    // command itself takes 50 ms, and an instrument that starts its 71 ms
+    // reply 65 ms after it is within its allowance of 60 ms + 24 characters.
+    void pacedRepliesArriveInTime_data()
+    {
+        QTest::addColumn<QString>("turnaround");
+        QTest::newRow("prompt instrument") << "5";
+        QTest::newRow("slow instrument within its allowance") << "65";
+    }
+    void pacedRepliesArriveInTime()
+    {
+        QFETCH(QString, turnaround);
+        Line line({"--speed", "2400", "--turnaround", turnaround, "--instrument", "7:pv=-2"});
+        OPEN_LINE(line, "2400");
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(line.send(7, "0080"), ack("FFFE"));
+    }
+
+    // A silent address gets its count of attempts (at least one), and the
+    // next address answers at once. A line at the wrong speed is met in
+    // discoveryFindsTheSpeed.
+    void silentAddressMakesCountAttempts_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("frames");
+        QTest::newRow("count 3") << 3 << 3;
+        QTest::newRow("count 0 still tries once") << 0 << 1;
+    }
+    void silentAddressMakesCountAttempts()
+    {
+        QFETCH(int, count);
+        QFETCH(int, frames);
+        Line line({"--no-pacing", "--instrument", "5", "--instrument", "6:pv=6", "--silent", "5"});
+        OPEN_LINE(line);
+        QCOMPARE(line.send(5, "0080", {}, count), NoAnswer);
+        QCOMPARE(line.send(6, "0080"), ack("0006"));
+        QCOMPARE(line.sim.record(), QStringList(frames, recorded("R", 5, "0080")) << recorded("R", 6, "0080"));
+    }
+
+    // A corrupted byte must never pass as an answer, and a repeat must follow it.
+    void corruptedRepliesAreRepeated()
+    {
+        Line line({"--corrupt", "0.3", "--seed", "11", "--instrument", "2:pv=-1234,a1=77"});
+        OPEN_LINE(line);
+        constexpr int Commands = 40;
+        for (int i = 0; i < Commands; ++i) {
+            QCOMPARE(line.send(2, "0080", {}, 8), ack("FB2E"));
+            QCOMPARE(line.send(2, "0001", "004D", 8), ack());
+        }
+        QTRY_VERIFY(line.sim.record().size() > 2 * Commands);
+    }
+
+    void unpluggedConverter_data()
+    {
+        QTest::addColumn<bool>("idleHook");
+        QTest::addColumn<bool>("eventLoopFirst");
+        QTest::newRow("command notices, no event loop") << false << false;
+        QTest::newRow("command notices, idle hook turns the event loop") << true << false;
+        QTest::newRow("event loop notices between commands") << false << true;
+    }
+    void unpluggedConverter()
+    {
+        QFETCH(bool, idleHook);
+        QFETCH(bool, eventLoopFirst);
+        Line line({"--no-pacing", "--instrument", "4:pv=44"});
+        OPEN_LINE(line);
+        int idleCalls = 0;
+        if (idleHook)
+            line.vtx.idle = [&idleCalls] { ++idleCalls; QCoreApplication::processEvents(); };
+        QCOMPARE(line.send(4, "0080"), ack("002C"));
+        QCOMPARE(line.sim.command("vanish"), "ok");
+        // The link leads nowhere, not to a pty number the next program may get.
+        QVERIFY(!QFileInfo(line.sim.link()).symLinkTarget().startsWith("/dev/pts/"));
+        if (eventLoopFirst) // Qt reports the lost pty over and over; the device must be let go
+            QTRY_VERIFY(line.vtx.lineFaulted());
+        QCOMPARE(line.send(4, "0080"), NoAnswer);
+        QVERIFY(line.vtx.lineFaulted());
+        QCOMPARE(line.send(4, "0001", "0001"), NoAnswer);
+        QVERIFY(line.vtx.isOpen()); // still open as far as its user knows
+        QCOMPARE(idleCalls > 0, idleHook);
+        QTest::qWait(50); // the event loop turns on a closed device without harm
+        QCOMPARE(line.sim.command("appear"), "ok");
+        QCOMPARE(line.send(4, "0080"), ack("002C"));
+        QVERIFY(!line.vtx.lineFaulted());
+    }
+
+    // A port that is not there, or can never be a serial line whatever the
+    // store says: Open is false. A port that cannot be used: VtxError.
+    void openFailures_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("speed");
+        QTest::addColumn<bool>("throws");
+        QTest::newRow("missing path") << "/nonexistent/tty" << "9600" << false;
+        QTest::newRow("FIFO, which would wait for a writer") << "fifo" << "9600" << false;
+        QTest::newRow("a device that is no terminal") << "/dev/null" << "9600" << false;
+        QTest::newRow("in use by another component") << "sim" << "9600" << true;
+        QTest::newRow("speed not a number") << "free sim" << "abc" << true;
+    }
+    void openFailures()
+    {
+        QFETCH(QString, port);
+        QFETCH(QString, speed);
+        QFETCH(bool, throws);
+        Line first({"--no-pacing", "--instrument", "0"});
+        OPEN_LINE(first);
+        QTemporaryDir dir;
+        if (port == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(port = dir.filePath("fifo")).constData(), 0600), 0);
+        if (port == "free sim")
+            first.vtx.Close();
+        Vtx second;
+        second.SetPort(port.endsWith("sim") ? first.sim.link() : port);
+        second.SetSpeed(speed);
+        if (throws)
+            QVERIFY_THROWS_EXCEPTION(VtxError, second.Open());
+        else
+            QVERIFY(!second.Open());
+        QVERIFY(!second.isOpen());
+        if (port == "sim") // the holder is undisturbed
+            QCOMPARE(first.send(0, "0080"), ack("0000"));
+    }
+
+    // Nothing goes out: only the sound command after it is recorded.
+    void badFieldsSendNothing_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("data");
+        QTest::newRow("address 32") << "@" << "0001" << "0000";
+        QTest::newRow("lower-case item") << "\"" << "000d" << "0001";
+        QTest::newRow("CR in data") << "\"" << "0001" << "00\r1";
+    }
+    void badFieldsSendNothing()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, item);
+        QFETCH(QString, data);
+        Line line({"--no-pacing", "--instrument", "2"});
+        OPEN_LINE(line);
+        QVERIFY_THROWS_EXCEPTION(VtxError, line.vtx.SendCommand(address, " ", "P", item, data, 3));
+        QCOMPARE(line.send(2, "0008"), ack("0000"));
+        QCOMPARE(line.sim.record(), QStringList{recorded("R", 2, "0008")});
+    }
+
+    // The setting dialog's ten items, read from a live instrument into the
+    // real form: which item code fills which field, and how each value shows.
+    // Writing back and refusals are covered by tst_setting and tst_transfer,
+    // and the instrument's refusals by instrumentRules.
+    void settingItemsLoad()
+    {
+        Line line({"--no-pacing", "--instrument",
+                   "3:pv=100,dp=2,filter=5,hi=5000,lo=-100,a1=10,a2=-20,a3=30,act1=1,act2=2,act3=0"});
+        OPEN_LINE(line);
+        SharedState state;
+        switchOn(state, 3, "3");
+        ScriptedPrompter prompter;
+        SettingForm form(state, prompter);
+        SettingTransfer transfer(line.vtx, state, prompter);
+        transfer.setFields(&form);
+        form.openForChannel(3);
+        for (int call = 0; call < 10; ++call)
+            transfer.TransferSettings();
+        const QStringList codes = {"0009", "0006", "0007", "0008", "0001", "0002", "0003", "000D", "000E", "000F"};
+        const QStringList shown = {" 5", " 5000", "-100", "xx.xx", " 10", "-20", " 30", " 1", " 2", " 0"};
+        QStringList record, texts;
+        for (int item = 1; item <= 10; ++item) {
+            record << recorded("R", 3, codes[item - 1]);
+            texts << form.field(item).text;
+        }
+        QCOMPARE(texts, shown);
+        QCOMPARE(line.sim.record(), record);
+        QVERIFY(prompter.shown.isEmpty());
+    }
+
+    // The instrument listens at 19200 on the saved port while 9600 is saved:
+    // two attempts at 9600, which it cannot make out, then one at 19200, all
+    // reading the PV of the probe channel's address; the speed is saved.
+    void discoveryFindsTheSpeed()
+    {
+        QSettings("KORVANE").clear();
+        SimProcess sim({"--speed", "19200", "--instrument", "7:pv=100"});
+        QVERIFY(sim.start());
+        SettingsStore store;
+        store.save("CommPort", sim.link());
+        store.save("Speed", "9600");
+        SharedState state;
+        switchAllOff(state);
+        switchOn(state, 12, "7");
+        ScriptedPrompter prompter;
+        Vtx vtx;
+        QCOMPARE(Discovery(vtx, state, store, prompter).StartLink(), "19200");
+        QCOMPARE(sim.record(), (QStringList{recorded("R", 7, "0080"), recorded("R", 7, "0080"),
+                                            recorded("R", 7, "0080", {}, 19200)}));
+        QCOMPARE(store.get("Speed", QString()), "19200");
+        QCOMPARE(store.get("CommPort", QString()), sim.link());
+        QVERIFY(prompter.shown.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLineSim)
+#include "tst_line_sim.moc"
