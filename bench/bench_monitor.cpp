@@ -39,6 +39,10 @@ namespace {
 // The simulator's default pause before each reply.
 constexpr double TurnaroundMs = 5;
 
+// One unanswered probe: the command's 12 characters on the wire, then the
+// wait for a reply.
+double silentProbeMs(int speed) { return 12.0 * 10 * 1000 / speed + Vtx::replyTimeoutMs(speed); }
+
 bool quick = false;
 
 void say(const QString &line)
@@ -304,11 +308,11 @@ void benchDiscovery()
             polling.push_back(double(t.nsecsElapsed()) / 1e6);
             speed = program.store.get(QStringLiteral("Speed"), QString());
         }
-        // Four candidates fail (two probes each, each waiting its time-out),
-        // the fifth answers.
+        // Four candidates fail (two probes each, each waiting its time-out
+        // after the command's wire time), the fifth answers.
         double expected = 0;
         for (int s : {9600, 19200, 9600, 4800})
-            expected += 2 * Vtx::replyTimeoutMs(s);
+            expected += 2 * silentProbeMs(s);
         expected += 29.0 * 10 * 1000 / 2400 + TurnaroundMs;
         say(QStringLiteral("discovery on the last speed: found %1 bit/s after %2 (median of %3; time-outs and wire "
                            "time alone %4); polling starts after %5 (with the opening PV pass over 31 channels)")
@@ -335,7 +339,7 @@ void benchDiscovery()
         }
         double expected = 0;
         for (int s : {9600, 19200, 9600, 4800, 2400})
-            expected += 2 * Vtx::replyTimeoutMs(s);
+            expected += 2 * silentProbeMs(s);
         say(QStringLiteral("discovery with nothing answering: one StartLink round %1 (median of %2; the saved port's "
                            "time-outs alone %3; COM1 and COM2 as this machine has them)")
                 .arg(ms(median(rounds)))
