@@ -12,6 +12,7 @@
 #include "ui/main/frmMain.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
@@ -72,10 +73,18 @@ class tst_monitorapp : public QObject {
             if (QTest::currentTestFailed())
                 app_->mainWindow()->StopRequest = true;
         });
-        // Nor may a run whose ending never comes leave the loop running.
-        QTimer::singleShot(20000, app_->mainWindow(), [this] { app_->mainWindow()->StopRequest = true; });
+        // Nor may a run whose ending never comes leave the loop running, or a
+        // modal window open; such a run fails.
+        bool stoppedByTest = false;
+        QTimer::singleShot(20000, app_->mainWindow(), [this, &stoppedByTest] {
+            stoppedByTest = true;
+            app_->mainWindow()->StopRequest = true;
+            if (QWidget *modal = QApplication::activeModalWidget())
+                modal->close();
+        });
         app_->loop()->communicate();
         app_->endSequence();
+        QVERIFY2(!stoppedByTest, "the program did not end by itself");
     }
     void trigger(const QString &action) { app_->mainWindow()->findChild<QAction *>(action)->trigger(); }
     QString stored(const QString &key) const { return store_.get(key, QString()); }
@@ -135,29 +144,35 @@ private slots:
     }
     void cleanup() { app_.reset(); }
 
-    // File > Exit and the window manager's close end in order: the port
+    // File > Exit, the window manager's close and a termination signal (here
+    // while the modal about box holds the loop) end in order: the port
     // closed, VX5DP.DAT written before the component goes, then one save of
     // each key (the exit save once wrote the file 66 times); an open setting
     // dialog is unloaded with the program.
     void endsInOrder_data()
     {
-        QTest::addColumn<bool>("byFrame");
-        QTest::newRow("File > Exit") << false;
-        QTest::newRow("window manager's close") << true;
+        QTest::addColumn<QString>("how");
+        QTest::newRow("File > Exit") << "exit";
+        QTest::newRow("window manager's close") << "frame";
+        QTest::newRow("termination signal under the about box") << "signal";
     }
     void endsInOrder()
     {
-        QFETCH(bool, byFrame);
+        QFETCH(QString, how);
         QPointer<frmSetting> dialog;
-        run([this, &dialog, byFrame] {
+        run([this, &dialog, how] {
             app_->state.channels(3, NameItem).Value = QStringLiteral("Renamed");
             trigger(QStringLiteral("Dv05"));
             dialog = app_->settingDialog();
             QVERIFY(dialog && dialog->isVisible());
-            if (byFrame)
+            if (how == QLatin1String("frame")) {
                 app_->mainWindow()->close();
-            else
+            } else if (how == QLatin1String("exit")) {
                 trigger(QStringLiteral("mnuFileExit"));
+            } else {
+                QTimer::singleShot(0, app_->mainWindow(), [this] { app_->endOnSignal(); });
+                trigger(QStringLiteral("mnuHelpAbout"));
+            }
         });
         QCOMPARE(events, EndOrder);
         QVERIFY(dialog.isNull());
