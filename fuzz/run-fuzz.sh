@@ -2,10 +2,10 @@
 # Builds the fuzz targets with clang in their own build directory and runs
 # each for a while: the reply parser, then the readers of numbers in field
 # and store texts.
-#   fuzz/run-fuzz.sh [BUILD_DIR] [SECONDS]     (defaults: build-fuzz, 20 per target)
+#   fuzz/run-fuzz.sh [BUILD_DIR] [SECONDS]     (defaults: build/fuzz, 20 per target)
 set -eu
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
-build_dir=${1:-$source_dir/build-fuzz}
+build_dir=${1:-$source_dir/build/fuzz}
 seconds=${2:-20}
 
 mkdir -p "$build_dir"

@@ -25,9 +25,15 @@ sim_args=(--link "$link" --speed 19200 --wave --wave-period 40 --record "$demo/s
   --instrument "3:dp=2,lo=0,hi=9999,a3=8000,act3=1"
   --instrument "4:dp=3,lo=-1999,hi=1999,a2=-1500,act2=2"
   --instrument "5:dp=1,lo=100,hi=800")
-"$root/build/release/sim/vtx500-sim" "${sim_args[@]}" > "$demo/sim-output.txt" < <(sleep infinity) &
+# Its standard input is no terminal, so it runs until the script ends it.
+"$root/build/release/sim/vtx500-sim" "${sim_args[@]}" > "$demo/sim-output.txt" < /dev/null &
 sim_pid=$!
-trap 'kill $sim_pid 2>/dev/null || true; [ -n "${xvfb_pid:-}" ] && kill $xvfb_pid 2>/dev/null || true' EXIT
+# Ends everything the script started, however it ends.
+end_all() {
+  for pid in ${monitor_pid:-} ${xvfb_pid:-} $sim_pid; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+}
+trap end_all EXIT
 for _ in $(seq 50); do [ -L "$link" ] && break; sleep 0.1; done
 
 # The demo's own store: the simulator's link as the saved port (at a speed it
@@ -65,11 +71,13 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   "$monitor"
 else
   seconds=${DEMO_SECONDS:-30}
-  # A display number of its own, chosen by the X server among the free ones.
+  # A display number of its own, chosen by the X server among the free ones;
+  # the server writes it once it accepts clients.
   rm -f "$demo/display"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$demo/display" 2>/dev/null &
   xvfb_pid=$!
-  for _ in $(seq 100); do [ -s "$demo/display" ] && break; sleep 0.05; done
+  for _ in $(seq 200); do [ -s "$demo/display" ] && break; sleep 0.05; done
+  [ -s "$demo/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
   export DISPLAY=":$(cat "$demo/display")"
   "$monitor" &
   monitor_pid=$!
@@ -78,6 +86,7 @@ else
   # Ends the monitor the way a log-off would: it closes in order and saves.
   kill -TERM $monitor_pid 2>/dev/null || true
   wait $monitor_pid 2>/dev/null || true
+  monitor_pid=
   echo "Screenshot: $demo/screenshot.png"
   echo "Log files:  $(ls "$demo/work/log" 2>/dev/null | tr '\n' ' ')"
 fi

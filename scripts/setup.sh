@@ -1,24 +1,41 @@
 #!/usr/bin/env bash
-# Installs, with apt-get, whatever of the build and test tools is missing.
-# Run by demo.sh and test.sh; safe to run again.
+# Installs, with apt-get, whatever of the build and test tools is missing,
+# and says what it installs and why. Run by demo.sh and test.sh; safe to run
+# again: with everything present it installs nothing and runs no apt-get.
 set -euo pipefail
 
-packages=(
-  g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
-  clang libclang-rt-dev              # libFuzzer for the reply parser's fuzz target
-  python3                            # the independent protocol client and log checks
-  xvfb xauth x11-apps imagemagick    # the demo without a display, and its screenshot
-  xdotool x11-utils openbox          # tests on a real X server: keys, clicks, a window manager
-  fonts-liberation                   # a metric-compatible serif for the PV digits
+# package|why it is needed
+needed=(
+  "g++|the C++20 compiler"
+  "cmake|the build"
+  "ninja-build|the build"
+  "pkg-config|the build finds Qt's libraries"
+  "qt6-base-dev|Qt Widgets, the program's windows"
+  "qt6-base-dev-tools|Qt's moc and uic for the build"
+  "qt6-serialport-dev|Qt Serial Port, the line to the instruments"
+  "libgl-dev|OpenGL headers that Qt's CMake files ask for"
+  "clang|libFuzzer, for the fuzz targets of the test command"
+  "libclang-rt-dev|libFuzzer's runtime"
+  "python3|the termination and X server tests"
+  "xvfb|an X server for the demo and the tests without a display"
+  "xauth|Xvfb's access control"
+  "x11-apps|xwd, the demo's screenshot without ImageMagick's import"
+  "imagemagick|the demo's screenshot, and the X tests read menus off the screen"
+  "xdotool|the X tests type and click through the X server"
+  "x11-utils|xprop, the X tests find menus and the window manager"
+  "openbox|a window manager for the X tests of frames and geometry"
+  "fonts-liberation|a metric-compatible serif for the PV digits"
 )
 
 missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+for entry in "${needed[@]}"; do
+  package=${entry%%|*}
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed"; then
+    echo "Installing $package: ${entry#*|}"
+    missing+=("$package")
+  fi
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
   SUDO=""
   [ "$(id -u)" -eq 0 ] || SUDO="sudo"
   $SUDO apt-get update -qq

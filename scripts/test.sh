@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds and runs every test: once in a plain debug build, once more under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then fuzzes the reply
-# parser and the readers of numbers briefly. Exits non-zero on the first
-# failure.
+# Builds and runs every test, with compiler warnings as errors: once in a
+# plain debug build, once more under AddressSanitizer and
+# UndefinedBehaviorSanitizer; then fuzzes the reply parser and the readers of
+# numbers briefly, and soaks the program for two minutes. Exits non-zero on
+# the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -10,19 +11,17 @@ bash scripts/setup.sh
 jobs=$(nproc)
 
 echo "== debug build and tests"
-cmake -S . -B build/debug -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake -S . -B build/debug -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVTX_WERROR=ON >/dev/null
 cmake --build build/debug -j "$jobs"
 ctest --test-dir build/debug --output-on-failure -j "$jobs"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
-cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVTX_SANITIZE=ON >/dev/null
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVTX_SANITIZE=ON -DVTX_WERROR=ON >/dev/null
 cmake --build build/asan -j "$jobs"
 ctest --test-dir build/asan --output-on-failure -j "$jobs"
 
-if [ -x fuzz/run-fuzz.sh ] || [ -f fuzz/run-fuzz.sh ]; then
-  echo "== fuzzing the reply parser and the readers of numbers"
-  bash fuzz/run-fuzz.sh build/fuzz "${FUZZ_SECONDS:-20}"
-fi
+echo "== fuzzing the reply parser and the readers of numbers"
+sh fuzz/run-fuzz.sh build/fuzz "${FUZZ_SECONDS:-20}"
 
 echo "== soak run, two minutes (faulty line, unplugged converter)"
 bash bench/soak.sh --minutes 2 --build-dir build/debug
