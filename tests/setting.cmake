@@ -1,3 +1,2 @@
-# The setting dialog and setting transfer.
+# The setting dialog.
 vtx_add_test(tst_setting SOURCES tst_setting.cpp)
-vtx_add_test(tst_transfer SOURCES tst_transfer.cpp)

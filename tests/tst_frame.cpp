@@ -30,6 +30,10 @@ private slots:
     void encodesCommand()
     {
         QCOMPARE(ReadPv.toHex(' '), QByteArray("02 23 20 20 30 30 38 30 03 32 45 0d")); // the documented example
+        // Its documented reply as bytes, not from the encoder the simulator shares.
+        const Reply reply = frame::parseReply(QByteArray::fromHex("022320203030383006303444320330450D"), ReadPv);
+        QCOMPARE(reply.status, Reply::Valid);
+        QCOMPARE(reply.code + reply.data, QByteArray("\x06" "04D2"));
         // The check is the low byte of the sum in upper-case hex, bytes counted
         // unsigned (a signed sum would be negative here).
         QCOMPARE(frame::blockCheck(QByteArray("\x2A\x80", 2)), QByteArray("AA"));

@@ -1,0 +1,232 @@
+// The monitor window's pieces: the channel panels, the menus worked by their
+// access keys, the help viewer with the program's manual, the about box and
+// the real message boxes.
+#include "app/Version.h"
+#include "ui/QtPrompter.h"
+#include "ui/dialogs/frmAbout.h"
+#include "ui/main/HelpViewer.h"
+#include "ui/main/MainMenu.h"
+#include "ui/main/MonitorPanels.h"
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QTimer>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(Prompter::Answer)
+
+namespace {
+struct ModalSeen {
+    QString title;
+    QWidget *owner = nullptr;
+    QPoint centre;
+    bool closed = false;
+};
+
+// Presses the key in the modal dialog once the dialog's own event loop turns,
+// noting what it was and whether the key closed it. A dialog left open is
+// ended, so that the test fails rather than waits; the call is dropped with
+// `context`.
+void pressInModal(QObject *context, int key, ModalSeen &seen)
+{
+    QTimer::singleShot(0, context, [key, &seen] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            seen = {dialog->windowTitle(), dialog->parentWidget(), dialog->frameGeometry().center(), false};
+            QTest::keyClick(dialog, Qt::Key(key));
+            seen.closed = !dialog->isVisible();
+            if (!seen.closed)
+                dialog->done(0);
+        }
+    });
+}
+} // namespace
+
+class tst_window : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<MonitorPanels> panels_;
+
+    QLabel *label(const QString &name) const { return panels_->findChild<QLabel *>(name); }
+    // The colour a lamp is drawn with, taken beside its caption.
+    QColor lamp(int channel, int lamp) const
+    {
+        const QImage image = label(QStringLiteral("La%1_%2").arg(lamp).arg(channel))->grab().toImage();
+        return image.pixelColor(image.width() - 4, image.height() / 2);
+    }
+
+    bool showPanels()
+    {
+        panels_ = std::make_unique<MonitorPanels>();
+        panels_->show();
+        return QTest::qWaitForWindowExposed(panels_.get());
+    }
+
+private slots:
+    void cleanup() { panels_.reset(); }
+
+    // The widest value is drawn smaller so that its sign is not cut off; a
+    // value that fits goes back to the panel's font; channels outside the
+    // grid are ignored, not a crash.
+    void pvDisplay()
+    {
+        QVERIFY(showPanels());
+        QLabel *pv = label("PVw17");
+        const QFont panelFont = pv->font();
+        panels_->setPvText(17, QStringLiteral("-3276.8"));
+        QCOMPARE(panels_->pvText(17), QStringLiteral("-3276.8"));
+        QVERIFY(QFontMetrics(pv->font()).horizontalAdvance(pv->text()) <= pv->contentsRect().width());
+        panels_->setPvText(17, QStringLiteral("1234"));
+        QCOMPARE(pv->font(), panelFont);
+        panels_->setPvText(31, QStringLiteral("x"));
+        panels_->setLamps(-1, 7);
+        panels_->setTitle(40, QStringLiteral("x"));
+        QCOMPARE(panels_->pvText(31), QString());
+    }
+
+    // Only "OFF" as written hides a panel (its number stays); switched back
+    // on, it shows its old value and lamps.
+    void panelShowsByMonitoringState_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("ON") << "ON" << true;
+        QTest::newRow("list entry OFF") << "      OFF" << false;
+        QTest::newRow("lower case off is shown") << "off" << true;
+    }
+    void panelShowsByMonitoringState()
+    {
+        QFETCH(QString, state);
+        QFETCH(bool, shown);
+        QVERIFY(showPanels());
+        ChannelTable table;
+        table(7, NameItem).Value = QStringLiteral("Tank 7");
+        table(7, StateItem).Value = state;
+        panels_->setPvText(7, QStringLiteral("12.5"));
+        panels_->setLamps(7, 5);
+        panels_->SetMainWindow(table);
+        QCOMPARE(label("PVwTitle7")->text(), QStringLiteral("Tank 7"));
+        for (const char *name : {"PVwTitle7", "PVw7", "La1_7", "La2_7", "La3_7"})
+            QCOMPARE(label(name)->isVisible(), shown);
+        QVERIFY(label("NumPvw7")->isVisible());
+        QVERIFY(label("PVw6")->isVisible());
+        table(7, StateItem).Value = QStringLiteral("ON");
+        panels_->SetMainWindow(table);
+        QVERIFY(label("PVw7")->isVisible());
+        QCOMPARE(label("PVw7")->text(), QStringLiteral("12.5"));
+        const QColor red(255, 0, 0), green(0, 192, 0); // status 5: A1 and A3 lit, A2 not
+        QCOMPARE((QList<QColor>{lamp(7, 1), lamp(7, 2), lamp(7, 3), lamp(6, 1)}),
+                 (QList<QColor>{red, green, red, green}));
+    }
+
+    // Alt and the first key on the bar, the others in the menus it opens.
+    // The channel items take 0..9, then A (Dv10) to U (Dv30). (The other
+    // commands are worked by real keys on an X server in tests/x11.)
+    void accessKeysReachEachCommand_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("announced");
+        QTest::newRow("Setting > Setting > Dv00") << "SS0" << "channel 0";
+        QTest::newRow("Dv09") << "SS9" << "channel 9";
+        QTest::newRow("Dv10") << "SSA" << "channel 10";
+        QTest::newRow("Dv30") << "SSU" << "channel 30";
+        QTest::newRow("Setting > Device address") << "SD" << "device address";
+    }
+    void accessKeysReachEachCommand()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, announced);
+        QMainWindow window;
+        auto *menu = new MainMenu(window.menuBar());
+        QStringList seen;
+        connect(menu, &MainMenu::deviceAddressChosen, this, [&seen] { seen << QStringLiteral("device address"); });
+        connect(menu, &MainMenu::channelChosen, this,
+                [&seen](int channel) { seen << QStringLiteral("channel %1").arg(channel); });
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, keys.at(0).toLatin1(), Qt::AltModifier);
+        for (const QChar key : keys.sliced(1)) {
+            QWidget *open = QApplication::activePopupWidget();
+            QVERIFY2(open, qPrintable(QStringLiteral("no menu open for %1").arg(key)));
+            QTest::keyClick(open, key.toLatin1());
+        }
+        QCOMPARE(seen, QStringList{announced});
+        QVERIFY(!QApplication::activePopupWidget());
+    }
+
+    // The manual next to the program, scrolled to its contents heading (which
+    // lies below the top); a missing file is told in the viewer, its path
+    // shown as text.
+    void helpViewer()
+    {
+        HelpViewer viewer;
+        viewer.resize(400, 200);
+        openProgramHelp(viewer);
+        QVERIFY(viewer.isVisible());
+        QVERIFY(viewer.toPlainText().contains(QLatin1String("No response from VTX.")));
+        QTRY_VERIFY(viewer.verticalScrollBar()->value() > 0);
+        for (const QString &file : {QStringLiteral("/tmp"), QStringLiteral("/no/<b>bold</b>/PLMVX001M")}) {
+            viewer.showHelp(file);
+            const QString shown = viewer.toPlainText();
+            QVERIFY2(shown.contains(QLatin1String("not found")) && shown.contains(file), qPrintable(shown));
+            QVERIFY(!shown.contains(QLatin1String("No response from VTX.")));
+        }
+    }
+
+    // Each box is modal to its owner and centred on it, and gone once closed.
+    // The about box's OK is its default button and Escape closes it too; a
+    // message given no title shows the application's; a question answers Yes
+    // to Enter and No to Escape.
+    void boxes_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<Prompter::Answer>("answer");
+        using A = Prompter::Answer;
+        QTest::newRow("about, Enter") << "about" << int(Qt::Key_Enter) << "Version Information" << A::Ok;
+        QTest::newRow("about, Escape") << "about" << int(Qt::Key_Escape) << "Version Information" << A::Ok;
+        QTest::newRow("message") << "message" << int(Qt::Key_Enter) << ApplicationTitle << A::Ok;
+        QTest::newRow("question, Enter") << "question" << int(Qt::Key_Enter) << "Completion" << A::Yes;
+        QTest::newRow("question, Escape") << "question" << int(Qt::Key_Escape) << "Completion" << A::No;
+    }
+    void boxes()
+    {
+        QFETCH(QString, box);
+        QFETCH(int, key);
+        QFETCH(QString, title);
+        QFETCH(Prompter::Answer, answer);
+        QWidget owner;
+        owner.setGeometry(100, 100, 600, 400);
+        owner.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&owner));
+        QtPrompter prompter(&owner);
+        ModalSeen seen;
+        pressInModal(&owner, key, seen);
+        Prompter::Answer given = Prompter::Answer::Ok;
+        if (box == "about")
+            frmAbout::showModal(&owner);
+        else if (box == "message")
+            prompter.message("Text");
+        else
+            given = prompter.askYesNo("Text", title, Prompter::Icon::Question);
+        QCOMPARE(seen.owner, &owner);
+        QVERIFY(seen.closed);
+        QVERIFY((seen.centre - owner.frameGeometry().center()).manhattanLength() <= 4);
+        QVERIFY(!owner.findChild<QDialog *>());
+        QCOMPARE(seen.title, title);
+        QCOMPARE(given, answer);
+    }
+
+    // The product's name and version come from where they are kept.
+    void aboutNamesTheProduct()
+    {
+        frmAbout about;
+        QVERIFY(about.findChild<QLabel *>("lblTitle")->text().startsWith(ApplicationTitle));
+        QCOMPARE(about.findChild<QLabel *>("lblVersion")->text(), version::versionText());
+    }
+};
+
+QTEST_MAIN(tst_window)
+#include "tst_window.moc"
