@@ -9,16 +9,24 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 jobs=$(nproc)
+# VTX_TEST_REPEAT=N runs each build's whole suite N times in a row, stopping
+# at the first failure.
+run_suite() {
+  for run in $(seq "${VTX_TEST_REPEAT:-1}"); do
+    echo "-- $1, run $run"
+    ctest --test-dir "$1" --output-on-failure -j "$jobs"
+  done
+}
 
 echo "== debug build and tests"
 cmake -S . -B build/debug -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVTX_WERROR=ON >/dev/null
 cmake --build build/debug -j "$jobs"
-ctest --test-dir build/debug --output-on-failure -j "$jobs"
+run_suite build/debug
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVTX_SANITIZE=ON -DVTX_WERROR=ON >/dev/null
 cmake --build build/asan -j "$jobs"
-ctest --test-dir build/asan --output-on-failure -j "$jobs"
+run_suite build/asan
 
 echo "== fuzzing the reply parser and the readers of numbers"
 sh fuzz/run-fuzz.sh build/fuzz "${FUZZ_SECONDS:-20}"
