@@ -41,7 +41,7 @@ constexpr double TurnaroundMs = 5;
 
 // One unanswered probe: the command's 12 characters on the wire, then the
 // wait for a reply.
-double silentProbeMs(int speed) { return 12.0 * 10 * 1000 / speed + Vtx::replyTimeoutMs(speed); }
+double silentProbeMs(int speed) { return frame::ReadCommandLength * 10.0 * 1000 / speed + Vtx::replyTimeoutMs(speed); }
 
 bool quick = false;
 
@@ -170,21 +170,6 @@ private:
     qint64 longest_ = 0;
 };
 
-// The wire time of one polling cycle over n channels: per channel a PV read
-// and a status read, each a command frame and an ACK reply with four digits,
-// 10 bits a character, plus the simulator's turnaround before each reply.
-double wireLimitMs(int speed, int channels)
-{
-    double ms = 0;
-    for (const QString &item : {commands::PvItem, commands::StatusItem}) {
-        const QByteArray command = frame::encodeCommand(QStringLiteral(" "), QStringLiteral(" "), commands::Read,
-                                                        item, QString());
-        const QByteArray reply = frame::encodeReply(command, '\x06', "0000");
-        ms += double(command.size() + reply.size()) * 10 * 1000 / speed + TurnaroundMs;
-    }
-    return ms * channels;
-}
-
 void reportBoxes(const QString &what, const CountingPrompter &prompter)
 {
     for (auto it = prompter.counts().cbegin(); it != prompter.counts().cend(); ++it)
@@ -240,7 +225,7 @@ void benchPolling(int speed)
     }
     const double cpuShare = cpu.medianShare();
 
-    const double limit = wireLimitMs(speed, ChannelCount);
+    const double limit = commands::cycleWireLimitMs(ChannelCount, speed, TurnaroundMs);
     const double med = median(cycles);
     const double ratio = med / limit;
     say(QStringLiteral("poll cycle %1 bit/s: median %2 over %3 cycles; wire limit %4; ratio %5 (target <= 1.10: %6)")
@@ -313,7 +298,7 @@ void benchDiscovery()
         double expected = 0;
         for (int s : {9600, 19200, 9600, 4800})
             expected += 2 * silentProbeMs(s);
-        expected += 29.0 * 10 * 1000 / 2400 + TurnaroundMs;
+        expected += commands::cycleWireLimitMs(1, 2400, TurnaroundMs) / 2; // one of a channel's two reads
         say(QStringLiteral("discovery on the last speed: found %1 bit/s after %2 (median of %3; time-outs and wire "
                            "time alone %4); polling starts after %5 (with the opening PV pass over 31 channels)")
                 .arg(speed, ms(median(found)))

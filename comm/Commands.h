@@ -22,6 +22,12 @@ inline const QString NoResponseText = QStringLiteral("No response from VTX.");
 // an address outside that range, which no instrument can answer to.
 QString addressCharacter(qint64 address);
 
+// The shortest time one polling cycle over n channels can take on the wire:
+// per channel the PV read and the status read, each a read command and an
+// ACK reply with four data digits, 10 bits a character at the line speed,
+// plus turnaroundMs before each reply. 0 when no channel or no speed.
+double cycleWireLimitMs(int channels, qint32 baudRate, double turnaroundMs = 0);
+
 // Sends one command to the instrument at a device address. An address outside
 // 0..31 is treated as an instrument that does not answer: nothing goes on the
 // line and the result is ESC.

@@ -24,6 +24,8 @@ inline constexpr int EchoLength = 7;
 // STX + echo + code + 4 data + ETX + 2 BCC + CR: no valid reply is longer.
 inline constexpr int MaxReplyLength = 1 + EchoLength + 1 + 4 + 1 + 2 + 1;
 inline constexpr int MinReplyLength = MaxReplyLength - 4;
+// STX + echo + ETX + 2 BCC + CR: a read, which carries no data.
+inline constexpr int ReadCommandLength = 1 + EchoLength + 1 + 2 + 1;
 
 // Why the fields cannot make a command frame, or an empty text when they can.
 // The item must be four upper-case hexadecimal digits as they go on the line:

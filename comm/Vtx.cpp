@@ -134,16 +134,20 @@ QString Vtx::SendCommand(const QString &address, const QString &sub, const QStri
     if (faultPending_)
         noteLineFault();
     if (!port_.isOpen() && !reopenAfterFault()) {
-        waitAsIfSilent(command, count);
+        waitAsIfSilent(command, 1, count);
         return QString(ESC);
     }
 
-    for (int done = 0; done < count; ++done) {
-        QString result;
-        if (attempt(command, result) == Attempt::Answered)
-            return result;
+    for (int n = 1; n <= count; ++n) {
+        QString replyData;
+        const AttemptReport::Outcome outcome = attempt(command, replyData);
+        report(n, outcome, replyData);
+        if (outcome == AttemptReport::Outcome::Ack)
+            return ACK + replyData;
+        if (outcome == AttemptReport::Outcome::Nak)
+            return NAK + replyData;
         if (!port_.isOpen()) { // the line faulted during this attempt
-            waitAsIfSilent(command, count - done - 1);
+            waitAsIfSilent(command, n + 1, count);
             break;
         }
     }
@@ -180,26 +184,30 @@ bool Vtx::reopenAfterFault()
     return openDevice(openedPath_, openedBaudRate_, &why);
 }
 
-Vtx::Attempt Vtx::attempt(const QByteArray &command, QString &result)
+AttemptReport::Outcome Vtx::attempt(const QByteArray &command, QString &data)
 {
+    using Outcome = AttemptReport::Outcome;
     port_.clearError();
     port_.clear(QSerialPort::Input); // a late answer to an earlier command is no answer to this one
 
+    // A command that cannot leave the port is a fault of the line, whether
+    // the port says so or merely never drains.
     if (port_.write(command) != command.size()) {
         noteLineFault();
-        return Attempt::Failed;
+        return Outcome::LineFault;
     }
     const QDeadlineTimer writeDeadline(wireTimeMs(command.size(), openedBaudRate_) + WriteMarginMs);
     while (port_.bytesToWrite() > 0) {
         if (!port_.waitForBytesWritten(int(std::max<qint64>(writeDeadline.remainingTime(), 0)))) {
             if (faultPending_ || isLineFault(port_.error()))
                 noteLineFault();
-            return Attempt::Failed;
+            return Outcome::LineFault;
         }
     }
 
     frame::ReplyReader reader(command);
     frame::Reply reply;
+    bool heard = false; // any byte at all: noise or a damaged reply, not silence
     // The driver has the whole command now, but its last byte leaves the
     // wire only after the command's own wire time.
     const QDeadlineTimer deadline(attemptTimeMs(command));
@@ -207,6 +215,7 @@ Vtx::Attempt Vtx::attempt(const QByteArray &command, QString &result)
         // The events served while waiting may have closed a faulted device.
         const QByteArray chunk = port_.isOpen() ? port_.readAll() : QByteArray();
         if (!chunk.isEmpty()) {
+            heard = true;
             reply = reader.feed(chunk);
             if (reply.status != frame::Reply::Incomplete)
                 break;
@@ -214,19 +223,19 @@ Vtx::Attempt Vtx::attempt(const QByteArray &command, QString &result)
         if (faultPending_ || isLineFault(port_.error()) || !port_.isOpen()) {
             noteLineFault();
             waitFor(int(deadline.remainingTime())); // fails like a time-out, not faster
-            return Attempt::Failed;
+            return Outcome::LineFault;
         }
         const qint64 left = deadline.remainingTime();
         if (left <= 0)
-            return Attempt::Failed;
+            return heard ? Outcome::BadReply : Outcome::Silence;
         port_.waitForReadyRead(int(idle ? std::min<qint64>(left, IdleSliceMs) : left));
         if (idle)
             idle();
     }
 
     if (reply.status == frame::Reply::Valid) {
-        result = QString(QChar(char16_t(uchar(reply.code)))) + QString::fromLatin1(reply.data);
-        return Attempt::Answered;
+        data = QString::fromLatin1(reply.data);
+        return reply.code == frame::AckCode ? Outcome::Ack : Outcome::Nak;
     }
     // A bad frame: let the rest of it go by before the line is used again, so
     // the repeat does not talk over an instrument that is still sending.
@@ -238,7 +247,13 @@ Vtx::Attempt Vtx::attempt(const QByteArray &command, QString &result)
     }
     if (faultPending_ || isLineFault(port_.error()))
         noteLineFault();
-    return Attempt::Failed;
+    return Outcome::BadReply;
+}
+
+void Vtx::report(int n, AttemptReport::Outcome outcome, const QString &data) const
+{
+    if (attemptObserver_)
+        attemptObserver_(AttemptReport{n, outcome, data});
 }
 
 void Vtx::waitFor(int milliseconds)
@@ -256,10 +271,15 @@ int Vtx::attemptTimeMs(const QByteArray &command) const
     return wireTimeMs(command.size(), openedBaudRate_) + replyTimeoutMs(openedBaudRate_);
 }
 
-void Vtx::waitAsIfSilent(const QByteArray &command, int attempts)
+void Vtx::waitAsIfSilent(const QByteArray &command, int first, int count)
 {
-    if (attempts > 0)
-        waitFor(attempts * attemptTimeMs(command));
+    // A line that cannot carry the command still takes each attempt's full
+    // time, so that polling paces as over a silent instrument and does not
+    // spin; each attempt is told as one, so the repeats add up as on the wire.
+    for (int n = first; n <= count; ++n) {
+        waitFor(attemptTimeMs(command));
+        report(n, AttemptReport::Outcome::LineFault, QString());
+    }
 }
 
 bool Vtx::isLineFault(QSerialPort::SerialPortError error)

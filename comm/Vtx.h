@@ -36,6 +36,13 @@ public:
     static int replyTimeoutMs(qint32 baudRate);
 
     void setWaitHook(std::function<void()> hook) override { idle = std::move(hook); }
+    // Every attempt is reported, the ones a faulted line only waits out
+    // included (as LineFault): the observer sees count attempts for every
+    // command that got no answer.
+    void setAttemptObserver(std::function<void(const AttemptReport &)> observer) override
+    {
+        attemptObserver_ = std::move(observer);
+    }
     // Called every few milliseconds while a reply is awaited, when set.
     std::function<void()> idle;
 
@@ -47,15 +54,16 @@ public:
     bool lineFaulted() const { return userOpen_ && !port_.isOpen(); }
 
 private:
-    enum class Attempt { Answered, Failed };
-
     bool openDevice(const QString &path, qint32 baudRate, QString *why);
     bool reopenAfterFault();
-    Attempt attempt(const QByteArray &command, QString &result);
+    // One attempt; data: the data field of a valid reply.
+    AttemptReport::Outcome attempt(const QByteArray &command, QString &data);
+    void report(int n, AttemptReport::Outcome outcome, const QString &data) const;
     void waitFor(int milliseconds);
     // From the hand-off of a command to the end of the wait for its reply.
     int attemptTimeMs(const QByteArray &command) const;
-    void waitAsIfSilent(const QByteArray &command, int attempts);
+    // Waits out attempts first..count of a command the line cannot carry.
+    void waitAsIfSilent(const QByteArray &command, int first, int count);
     static bool isLineFault(QSerialPort::SerialPortError error);
     void noteLineFault();
 
@@ -67,4 +75,5 @@ private:
     bool userOpen_ = false;
     bool faultPending_ = false; // a line fault was reported; the device is still to be closed
     QMetaObject::Connection faultConnection_;
+    std::function<void(const AttemptReport &)> attemptObserver_;
 };

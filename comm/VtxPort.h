@@ -28,6 +28,22 @@ inline constexpr QChar ACK(0x06);
 inline constexpr QChar NAK(0x15);
 inline constexpr QChar ESC(0x1B);
 
+// What became of one attempt of a command, for whoever watches the line.
+struct AttemptReport {
+    enum class Outcome : quint8 {
+        Ack,       // accepted; data: the value read, empty for a write
+        Nak,       // refused; data: the error code
+        Silence,   // not a byte came within the time-out
+        BadReply,  // bytes came, but no valid reply to this command (damaged, cut off, another echo)
+        LineFault, // the port failed, or stays closed: the attempt waited as long as a silent one
+    };
+    int attempt = 1; // 1..count
+    Outcome outcome = Outcome::Silence;
+    QString data;
+
+    bool answered() const { return outcome == Outcome::Ack || outcome == Outcome::Nak; }
+};
+
 class VtxPort {
 public:
     virtual ~VtxPort() = default;
@@ -51,4 +67,9 @@ public:
     // component. It may throw StepAbandoned. A stand-in that never waits may
     // ignore it.
     virtual void setWaitHook(std::function<void()> hook) { (void)hook; }
+
+    // Called after every attempt of SendCommand, answered or not, before the
+    // next attempt starts; it must not call back into the component. A
+    // component that has no attempts of its own may ignore it.
+    virtual void setAttemptObserver(std::function<void(const AttemptReport &)> observer) { (void)observer; }
 };

@@ -6,11 +6,13 @@
 // scripted component.)
 
 #include "comm/Discovery.h"
+#include "comm/LineRecorder.h"
 #include "comm/SettingTransfer.h"
 #include "comm/Vtx.h"
 #include "config/SettingForm.h"
 #include "config/SettingsStore.h"
 #include "support/Channels.h"
+#include "support/FakeClock.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SimProcess.h"
 
@@ -138,17 +140,47 @@ private slots:
         QCOMPARE(line.sim.record(), QStringList(frames, recorded("R", 5, "0080")) << recorded("R", 6, "0080"));
     }
 
-    // A corrupted byte must never pass as an answer, and a repeat must follow it.
-    void corruptedRepliesAreRepeated()
+    // The line status counts what the simulator saw: every frame beyond one
+    // a command is a repeat, and a corrupted byte never passes as an answer.
+    void lineRecorderCountsWhatTheLineDid_data()
     {
-        Line line({"--corrupt", "0.3", "--seed", "11", "--instrument", "2:pv=-1234,a1=77"});
-        OPEN_LINE(line);
-        constexpr int Commands = 40;
-        for (int i = 0; i < Commands; ++i) {
-            QCOMPARE(line.send(2, "0080", {}, 8), ack("FB2E"));
-            QCOMPARE(line.send(2, "0001", "004D", 8), ack());
-        }
-        QTRY_VERIFY(line.sim.record().size() > 2 * Commands);
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("reply");        // to every command
+        QTest::addColumn<QList<qint64>>("counts"); // replies, refusals, no answers
+        QTest::addColumn<QString>("missed");       // the reply of each attempt without answer
+        QTest::newRow("corrupted replies") << QStringList{"--corrupt", "0.3", "--seed", "11"} << 8 << ack("FB2E")
+                                           << QList<qint64>{40, 0, 0} << "bad reply";
+        QTest::newRow("silent") << QStringList{"--no-pacing", "--silent", "2"} << 3 << NoAnswer
+                                << QList<qint64>{0, 0, 4} << "none";
+        QTest::newRow("refused") << QStringList{"--no-pacing", "--refuse", "2:0080"} << 3 << nak("0001")
+                                 << QList<qint64>{0, 40, 0} << "";
+    }
+    void lineRecorderCountsWhatTheLineDid()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, count);
+        QFETCH(QString, reply);
+        QFETCH(QList<qint64>, counts);
+        QFETCH(QString, missed);
+        SimProcess sim(QStringList{"--instrument", "2:pv=-1234"} + args);
+        FakeClock clock;
+        LineRecorder line(std::make_unique<Vtx>(), clock);
+        line.SetPort(sim.link());
+        line.SetSpeed("9600");
+        QVERIFY(sim.start() && line.Open());
+        const qint64 commands = counts[0] + counts[1] + counts[2];
+        for (int i = 0; i < commands; ++i)
+            QCOMPARE(line.SendCommand("\"", " ", " ", "0080", {}, count), reply);
+        const LineRecorder::AddressCounts &c = line.counts(2);
+        QCOMPARE((QList<qint64>{c.replies, c.refusals, c.noAnswers}), counts);
+        QCOMPARE(c.repeats > 0, !missed.isEmpty());
+        QTRY_COMPARE(sim.record().size(), commands + c.repeats);
+        QCOMPARE(line.frameCount(), commands + c.repeats);
+        qint64 misses = 0;
+        for (int i = 0; i < line.frameCount(); ++i)
+            misses += line.frame(i).reply == missed;
+        QCOMPARE(misses, c.repeats + c.noAnswers);
     }
 
     void unpluggedConverter_data()
@@ -168,6 +200,8 @@ private slots:
         int idleCalls = 0;
         if (idleHook)
             line.vtx.idle = [&idleCalls] { ++idleCalls; QCoreApplication::processEvents(); };
+        QList<AttemptReport::Outcome> attempts; // a faulted line's attempts are told, not skipped
+        line.vtx.setAttemptObserver([&attempts](const AttemptReport &r) { attempts << r.outcome; });
         QCOMPARE(line.send(4, "0080"), ack("002C"));
         QCOMPARE(line.sim.command("vanish"), "ok");
         // The link leads nowhere, not to a pty number the next program may get.
@@ -178,6 +212,7 @@ private slots:
         QVERIFY(line.vtx.lineFaulted());
         QCOMPARE(line.send(4, "0001", "0001"), NoAnswer);
         QVERIFY(line.vtx.isOpen()); // still open as far as its user knows
+        QCOMPARE(attempts.mid(1), QList<AttemptReport::Outcome>(6, AttemptReport::Outcome::LineFault));
         QCOMPARE(idleCalls > 0, idleHook);
         QTest::qWait(50); // the event loop turns on a closed device without harm
         QCOMPARE(line.sim.command("appear"), "ok");

@@ -1,13 +1,17 @@
 // The main loop's steps against a scripted component: polling and the PV
 // format, setting transfer (the cursor's walk, reads before writes, what each
 // reply does), and port and speed discovery (the candidates' order, what is
-// saved, the two boxes after a component error).
+// saved, the two boxes after a component error); the line status kept
+// around the component.
+#include "comm/Commands.h"
 #include "comm/Discovery.h"
+#include "comm/LineRecorder.h"
 #include "comm/Polling.h"
 #include "comm/SettingTransfer.h"
 #include "config/SettingFields.h"
 #include "config/SettingsStore.h"
 #include "support/Channels.h"
+#include "support/FakeClock.h"
 #include "support/FakePanels.h"
 #include "support/FakeVtx.h"
 #include "support/ScriptedPrompter.h"
@@ -86,6 +90,14 @@ class tst_steps : public QObject {
     }
     QString stored(const char *key) const { return store_.get(QString::fromLatin1(key), QStringLiteral("-")); }
     Discovery discovery() { return Discovery(vtx_, state_, store_, prompter_); }
+    // The line status over a stand-in that gives every command the same reply.
+    std::unique_ptr<LineRecorder> recorder(const QString &reply)
+    {
+        auto fake = std::make_unique<FakeVtx>();
+        fake->reply = [reply](const SentCommand &) { return reply; };
+        return std::make_unique<LineRecorder>(std::move(fake), clock_);
+    }
+    FakeClock clock_;
 
 private slots:
     void initTestCase() { cleanup(); }
@@ -505,6 +517,68 @@ private slots:
         QCOMPARE(probing.closeRequested(), yes);
         QVERIFY(!store_.contains(QStringLiteral("Speed")));
         QVERIFY(!vtx_.calls.contains(QStringLiteral("Close")));
+    }
+
+    // Each outcome is counted at its address, its attempts kept as frames.
+    void lineRecorderCountsEachOutcome_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QList<qint64>>("counts"); // replies, refusals, no answers, repeats
+        QTest::addColumn<QString>("lastFrame");
+        QTest::newRow("accepted") << FakeVtx::ack("04D2") << QList<qint64>{1, 0, 0, 0} << "7 0080 1 ACK 04D2";
+        QTest::newRow("refused") << FakeVtx::nak("0001") << QList<qint64>{0, 1, 0, 0} << "7 0080 1 NAK 0001";
+        QTest::newRow("no answer after 3 attempts") << FakeVtx::none() << QList<qint64>{0, 0, 1, 2} << "7 0080 3 none ";
+    }
+    void lineRecorderCountsEachOutcome()
+    {
+        QFETCH(QString, reply);
+        QFETCH(QList<qint64>, counts);
+        QFETCH(QString, lastFrame);
+        const auto line = recorder(reply);
+        QCOMPARE(commands::send(*line, 7, commands::Read, commands::PvItem, QString(), 3), reply);
+        const LineRecorder::AddressCounts &c = line->counts(7);
+        QCOMPARE((QList<qint64>{c.replies, c.refusals, c.noAnswers, c.repeats}), counts);
+        QCOMPARE(c.lastGoodReply, c.replies ? clock_.current : QDateTime());
+        const LineRecorder::LineFrame &last = line->frame(line->frameCount() - 1);
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5").arg(last.address).arg(last.item).arg(last.attempt).arg(last.reply,
+                                                                                                    last.replyData),
+                 lastFrame);
+    }
+
+    // The latest 500 attempts, oldest first; while paused none is kept but
+    // all are counted. An address character of no device counts nowhere.
+    void lineRecorderKeepsTheLatestFrames()
+    {
+        const auto line = recorder(FakeVtx::ack());
+        const auto write = [&](int n, const QString &address = QStringLiteral("#")) {
+            line->SendCommand(address, " ", "P", "0001", QString::number(n).rightJustified(4, u'0'), 3);
+        };
+        for (int n = 0; n < 503; ++n)
+            write(n);
+        QCOMPARE(line->frameCount(), 500);
+        QCOMPARE(line->frame(0).data + line->frame(499).data, "00030502");
+        line->setPaused(true);
+        const quint64 changes = line->changes();
+        write(600);
+        write(601, "@");
+        QCOMPARE(line->frame(499).data, "0502");
+        QCOMPARE(line->counts(3).replies, 504);
+        QVERIFY(line->changes() > changes);
+        QCOMPARE(line->counts(32).replies + line->counts(-1).replies, 0);
+    }
+
+    // Cycles that polled nothing stay out of the median; the ratio is each
+    // cycle's own.
+    void lineRecorderCycleTimes()
+    {
+        const auto line = recorder(FakeVtx::ack());
+        line->cycleFinished(1, 0, 9600);
+        for (double ms : {3000.0, 1000.0, 2000.0, 4000.0})
+            line->cycleFinished(ms, 31, 9600);
+        const double limit = 2 * 31 * (12 + 17) * 10 * 1000 / 9600.0;
+        QCOMPARE(line->lastWireLimitMs(), limit);
+        QCOMPARE(line->medianCycleMs(), 2500.0);
+        QCOMPARE(line->wireLimitRatio(), 2500.0 / limit);
     }
 };
 

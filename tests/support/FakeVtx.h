@@ -6,6 +6,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <functional>
 
 struct SentCommand {
@@ -22,6 +23,10 @@ public:
     std::function<bool(const QString &port, const QString &speed)> open = [](const QString &, const QString &) {
         return true;
     };
+
+    // Told of the attempts each reply stands for: one for an answer, count
+    // (at least one) for no answer.
+    std::function<void(const AttemptReport &)> observer;
 
     QList<SentCommand> sent;
     QStringList calls; // "SetPort COM1", "SetSpeed 9600", "Open", "Close", "Send 0080"
@@ -45,8 +50,16 @@ public:
     {
         sent << SentCommand{address, sub, type, item, data, count};
         calls << QStringLiteral("Send ") + item;
-        return reply(sent.last());
+        const QString result = reply(sent.last());
+        if (observer && result == none())
+            for (int n = 1; n <= std::max(count, 1); ++n)
+                observer({n, AttemptReport::Outcome::Silence, QString()});
+        else if (observer && (result.startsWith(ACK) || result.startsWith(NAK)))
+            observer({1, result.startsWith(ACK) ? AttemptReport::Outcome::Ack : AttemptReport::Outcome::Nak,
+                      result.mid(1)});
+        return result;
     }
+    void setAttemptObserver(std::function<void(const AttemptReport &)> o) override { observer = std::move(o); }
 
     static QString ack(const QString &data = QString()) { return QString(ACK) + data; }
     static QString nak(const QString &code = QStringLiteral("0002")) { return QString(NAK) + code; }

@@ -1,0 +1,181 @@
+#include "comm/LineRecorder.h"
+
+#include "comm/Commands.h"
+#include "logging/Clock.h"
+
+#include <algorithm>
+
+namespace {
+
+// Shared texts, so that a frame's reply costs no allocation.
+const QString &replyText(AttemptReport::Outcome outcome)
+{
+    static const std::array<QString, 5> texts = {QStringLiteral("ACK"), QStringLiteral("NAK"),
+                                                 QStringLiteral("none"), QStringLiteral("bad reply"),
+                                                 QStringLiteral("line fault")};
+    return texts[std::size_t(outcome)];
+}
+
+int deviceAddress(const QString &address)
+{
+    if (address.size() != 1)
+        return -1;
+    const int device = address.at(0).unicode() - 32;
+    return device >= 0 && device < LineRecorder::AddressCount ? device : -1;
+}
+
+} // namespace
+
+LineRecorder::LineRecorder(std::unique_ptr<VtxPort> inner, Clock &clock) : inner_(std::move(inner)), clock_(clock)
+{
+    frames_.reserve(FrameCapacity);
+    inner_->setAttemptObserver([this](const AttemptReport &report) { record(report); });
+}
+
+LineRecorder::~LineRecorder()
+{
+    inner_->setAttemptObserver(nullptr);
+}
+
+void LineRecorder::SetPort(const QString &name)
+{
+    inner_->SetPort(name);
+}
+
+void LineRecorder::SetSpeed(const QString &speed)
+{
+    inner_->SetSpeed(speed);
+    bool ok = false;
+    const qint32 value = speed.trimmed().toInt(&ok);
+    lineSpeed_ = ok && value > 0 ? value : 0;
+}
+
+bool LineRecorder::Open()
+{
+    return inner_->Open();
+}
+
+void LineRecorder::Close()
+{
+    inner_->Close();
+}
+
+QString LineRecorder::SendCommand(const QString &address, const QString &sub, const QString &type, const QString &item,
+                                  const QString &data, int count)
+{
+    address_ = deviceAddress(address);
+    sub_ = sub;
+    type_ = type;
+    item_ = item;
+    data_ = data;
+    const QString reply = inner_->SendCommand(address, sub, type, item, data, count);
+    if (address_ < 0)
+        return reply;
+    // Counted by the result, so that a component without attempt reports
+    // still gives the per-command counts.
+    AddressCounts &counts = counts_[std::size_t(address_)];
+    if (reply.startsWith(ACK)) {
+        ++counts.replies;
+        counts.lastGoodReply = clock_.now();
+    } else if (reply.startsWith(NAK)) {
+        ++counts.refusals;
+    } else if (reply.startsWith(ESC)) {
+        ++counts.noAnswers;
+    } else {
+        return reply;
+    }
+    ++changes_;
+    return reply;
+}
+
+QString LineRecorder::ReplyData(const QString &reply, int n) const
+{
+    return inner_->ReplyData(reply, n);
+}
+
+void LineRecorder::setWaitHook(std::function<void()> hook)
+{
+    inner_->setWaitHook(std::move(hook));
+}
+
+void LineRecorder::setAttemptObserver(std::function<void(const AttemptReport &)> observer)
+{
+    observer_ = std::move(observer);
+}
+
+const LineRecorder::AddressCounts &LineRecorder::counts(int address) const
+{
+    static const AddressCounts none;
+    return address >= 0 && address < AddressCount ? counts_[std::size_t(address)] : none;
+}
+
+const LineRecorder::LineFrame &LineRecorder::frame(int index) const
+{
+    // Once the ring is full, the oldest frame is the one to be overwritten next.
+    const std::size_t oldest = frames_.size() < FrameCapacity ? 0 : nextFrame_;
+    return frames_[(oldest + std::size_t(index)) % FrameCapacity];
+}
+
+void LineRecorder::setPaused(bool paused)
+{
+    paused_ = paused;
+}
+
+void LineRecorder::record(const AttemptReport &report)
+{
+    if (address_ >= 0 && report.attempt > 1)
+        ++counts_[std::size_t(address_)].repeats;
+    if (!paused_) {
+        if (frames_.size() < FrameCapacity)
+            frames_.emplace_back();
+        LineFrame &frame = frames_[nextFrame_];
+        frame.time = clock_.now();
+        frame.address = address_;
+        frame.sub = sub_;
+        frame.type = type_;
+        frame.item = item_;
+        frame.data = data_;
+        frame.reply = replyText(report.outcome);
+        frame.replyData = report.data;
+        frame.attempt = report.attempt;
+        frame.outcome = report.outcome;
+        nextFrame_ = (nextFrame_ + 1) % FrameCapacity;
+    }
+    ++changes_;
+    if (observer_)
+        observer_(report);
+}
+
+void LineRecorder::cycleFinished(double milliseconds, int channelsPolled, qint32 baudRate)
+{
+    lastCycleMs_ = milliseconds;
+    lastWireLimitMs_ = commands::cycleWireLimitMs(channelsPolled, baudRate);
+    ++changes_;
+    if (lastWireLimitMs_ <= 0)
+        return;
+    cycles_.add(milliseconds);
+    ratios_.add(milliseconds / lastWireLimitMs_);
+    medianCycleMs_ = cycles_.median();
+    wireLimitRatio_ = ratios_.median();
+}
+
+void LineRecorder::MedianWindow::add(double value)
+{
+    values_[std::size_t(next_)] = value;
+    next_ = (next_ + 1) % CycleWindow;
+    size_ = std::min(size_ + 1, CycleWindow);
+}
+
+double LineRecorder::MedianWindow::median() const
+{
+    if (size_ == 0)
+        return 0;
+    std::array<double, CycleWindow> sorted = values_;
+    const auto end = sorted.begin() + size_;
+    const auto middle = sorted.begin() + size_ / 2;
+    std::nth_element(sorted.begin(), middle, end);
+    if (size_ % 2)
+        return *middle;
+    // The lower middle is the largest of the half below the upper one.
+    return (*std::max_element(sorted.begin(), middle) + *middle) / 2;
+}
