@@ -7,6 +7,7 @@
 #include <QtGlobal>
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 namespace trend {
@@ -53,6 +54,12 @@ public:
     // The lamp changes within [from, to), in time order; none for a source
     // that does not know the lamps (a log file).
     virtual std::vector<AlarmMark> alarmMarks(int series, Millis from, Millis to) const = 0;
+    // Calls `visit` for each stored sample time in [from, to), in time order,
+    // with the values of all seriesCount() series at that time (NaN for a
+    // gap). What an export writes, so every source says itself what its
+    // stored samples are.
+    using SampleVisitor = std::function<void(Millis time, const float *values)>;
+    virtual void forEachSample(Millis from, Millis to, const SampleVisitor &visit) const = 0;
 };
 
 } // namespace trend

@@ -1,0 +1,1 @@
+vtx_add_test(tst_trend SOURCES tst_trend.cpp)

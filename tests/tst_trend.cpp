@@ -1,0 +1,310 @@
+// Trend data: log files read back as a chart (the day of each record, gaps,
+// lines that are no record), the envelope keeping every extreme and every
+// break in the line, the live history's bound, and the CSV export.
+#include "trend/CsvExport.h"
+#include "trend/LiveHistory.h"
+#include "trend/LogChart.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <ctime>
+
+using namespace trend;
+
+namespace {
+
+const QByteArray Header = "Time\ta,b\tsay \"hi\"" + QByteArray(ChannelCount - 2, '\t');
+
+// A record line with the fields given and the other channels empty.
+QByteArray record(const QByteArray &fields)
+{
+    return fields + QByteArray(ChannelCount - int(fields.count('\t')), '\t');
+}
+
+bool writeLog(const QString &path, const QByteArrayList &lines)
+{
+    QFile file(path);
+    const QByteArray bytes = (QByteArrayList{Header} + lines).join("\r\n") + "\r\n";
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArrayList readLines(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QByteArrayList();
+}
+
+// The envelope by its definition, one sample at a time.
+std::vector<Span> referenceEnvelope(const TrendSource &source, int series, Millis from, Millis to, int columns,
+                                    Millis breakAt)
+{
+    std::vector<Span> spans(static_cast<std::size_t>(columns));
+    bool haveValue = false;
+    bool gap = false;
+    source.forEachSample(from, to, [&](Millis t, const float *values) {
+        gap = gap || (t >= breakAt && haveValue && t - 1000 < breakAt);
+        const float value = values[series];
+        if (std::isnan(value)) {
+            gap = true;
+            return;
+        }
+        Span &span = spans[std::size_t((t - from) * columns / (to - from))];
+        if (!span.hasValue())
+            span = {value, value, haveValue && !gap};
+        span.low = std::min(span.low, value);
+        span.high = std::max(span.high, value);
+        haveValue = true;
+        gap = false;
+    });
+    return spans;
+}
+
+} // namespace
+
+class tst_trend : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+    std::unique_ptr<LogChart> chart_;
+    std::unique_ptr<LiveHistory> history_;
+
+    QString path(const QString &name) const { return dir_.filePath(name); }
+
+    // Two logs at a record a second, the second begun 1000 s after the first
+    // ends: channel 0 mostly values with spikes, channel 1 mostly gaps. The
+    // live history is fed the same records.
+    void openSpikyLogs()
+    {
+        QByteArrayList first;
+        QByteArrayList second;
+        quint32 random = 1;
+        for (int i = 0; i < 39'000; ++i) {
+            random = random * 1'103'515'245u + 12'345u;
+            const int r = int(random >> 16);
+            const QByteArray value0 = r % 97 == 0 ? "----" : QByteArray::number(r % 1000 - (r % 331 == 0 ? 5000 : 0));
+            const QByteArray value1 = r % 13 < 3 ? QByteArray::number(r % 100) : "";
+            const int second0 = i < 19'000 ? i : i + 1000;
+            const QByteArray time = QTime(0, 0).addSecs(second0).toString("HH:mm:ss").toLatin1();
+            (i < 19'000 ? first : second).append(record(time + '\t' + value0 + '\t' + value1));
+        }
+        chart_ = std::make_unique<LogChart>();
+        if (!writeLog(path(QStringLiteral("230301_0000.TXT")), first)
+            || !writeLog(path(QStringLiteral("230301_0530.TXT")), second)
+            || !chart_->open({path(QStringLiteral("230301_0530.TXT")), path(QStringLiteral("230301_0000.TXT"))}))
+            return;
+        history_ = std::make_unique<LiveHistory>([](int) { return QString(); });
+        chart_->forEachSample(chart_->firstTime(), chart_->lastTime() + 1, [this](Millis t, const float *values) {
+            LiveHistory::Values row;
+            std::copy(values, values + ChannelCount, row.begin());
+            history_->append(t, row, {});
+        });
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // Central European time, summer time rules included, on any machine.
+        qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+        tzset();
+        QLocale::setDefault(QLocale::c());
+        QVERIFY(dir_.isValid());
+    }
+
+    // Each record's date follows from the file's name and the midnights
+    // passed since; the export writes it as local ISO 8601 with the offset.
+    void recordDatesAndTheirExport_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArrayList>("records");
+        QTest::addColumn<QByteArrayList>("rows"); // time and channel 0 as exported
+        QTest::newRow("one day") << "230105_0846.TXT" << QByteArrayList{"08:46:01\t1,5", "08:46:02\t-3276.8"}
+                                 << QByteArrayList{"2023-01-05T08:46:01+01:00,1.5", "2023-01-05T08:46:02+01:00,-3276.8"};
+        QTest::newRow("midnight") << "230105_2300.TXT" << QByteArrayList{"23:59:59\t1", "00:00:01\t----"}
+                                  << QByteArrayList{"2023-01-05T23:59:59+01:00,1", "2023-01-06T00:00:01+01:00,"};
+        QTest::newRow("several midnights")
+            << "230630_1200.TXT"
+            << QByteArrayList{"12:00:00\t1", "00:00:00\t2", "23:00:00\t3", "01:00:00\t4", "00:30:00\t5"}
+            << QByteArrayList{"2023-06-30T12:00:00+02:00,1", "2023-07-01T00:00:00+02:00,2", "2023-07-01T23:00:00+02:00,3",
+                              "2023-07-02T01:00:00+02:00,4", "2023-07-03T00:30:00+02:00,5"};
+        QTest::newRow("later run of the minute") << "230105_0846_3.TXT" << QByteArrayList{"08:46:10\t7"}
+                                                 << QByteArrayList{"2023-01-05T08:46:10+01:00,7"};
+        QTest::newRow("begun at 23:59") << "231231_2359.TXT" << QByteArrayList{"00:00:30\t1", "00:00:31\t2"}
+                                        << QByteArrayList{"2024-01-01T00:00:30+01:00,1", "2024-01-01T00:00:31+01:00,2"};
+        QTest::newRow("AM and PM") << "230105_2359.TXT"
+                                   << QByteArrayList{"11:59:40 PM\t1", "12:00:30 AM\t2", "12:30:00 PM\t3"}
+                                   << QByteArrayList{"2023-01-05T23:59:40+01:00,1", "2023-01-06T00:00:30+01:00,2",
+                                                     "2023-01-06T12:30:00+01:00,3"};
+        QTest::newRow("summer time ends") << "231029_0230.TXT"
+                                          << QByteArrayList{"02:59:59\t1", "02:00:00\t2", "02:30:00\t3", "03:00:00\t4"}
+                                          << QByteArrayList{"2023-10-29T02:59:59+02:00,1", "2023-10-29T02:00:00+01:00,2",
+                                                            "2023-10-29T02:30:00+01:00,3", "2023-10-29T03:00:00+01:00,4"};
+    }
+    void recordDatesAndTheirExport()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArrayList, records);
+        QFETCH(QByteArrayList, rows);
+        QByteArrayList lines;
+        for (const QByteArray &fields : records)
+            lines.append(record(fields));
+        QVERIFY(writeLog(path(name), lines));
+        LogChart chart;
+        QString error;
+        QVERIFY2(chart.open({path(name)}, &error), qPrintable(error));
+        QCOMPARE(chart.skippedLines(), qint64(0));
+        QVERIFY(exportCsv(chart, chart.firstTime(), chart.lastTime() + 1, path(QStringLiteral("out.csv")), &error));
+
+        QByteArrayList exported = readLines(path(QStringLiteral("out.csv")));
+        QVERIFY(exported.first().startsWith("time,\"a,b\",\"say \"\"hi\"\"\",,"));
+        QCOMPARE(exported.size(), rows.size() + 2); // the header, the rows, nothing after the last CR LF
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            QCOMPARE(exported[i + 1].left(rows[i].size() + 1), rows[i] + ',');
+    }
+
+    // A "----" or empty field is a gap; a line that is no record is left out
+    // and counted; a file whose name is no log file's is refused by name.
+    void gapsAndSkippedLines_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("line"); // between two good records
+        QTest::addColumn<int>("skipped");
+        QTest::addColumn<float>("channel0");
+        QTest::addColumn<float>("channel1");
+        QTest::newRow("values") << "230105_0800.TXT" << record("08:00:05\t-0,25\t+12.5") << 0 << -0.25f << 12.5f;
+        QTest::newRow("gaps") << "230105_0800.TXT" << record("08:00:05\t----\t") << 0 << NAN << NAN;
+        QTest::newRow("too few fields") << "230105_0800.TXT" << QByteArray("08:00:05\t1\t2") << 1 << 0.f << 0.f;
+        QTest::newRow("too many fields") << "230105_0800.TXT" << record("08:00:05\t1\t2") + "\t3" << 1 << 0.f << 0.f;
+        QTest::newRow("hour 24") << "230105_0800.TXT" << record("24:00:05\t1\t2") << 1 << 0.f << 0.f;
+        QTest::newRow("unknown day period") << "230105_0800.TXT" << record("8:00:05 XM\t1\t2") << 1 << 0.f << 0.f;
+        QTest::newRow("two separators") << "230105_0800.TXT" << record("08:00:05\t1.2.3\t2") << 1 << 0.f << 0.f;
+        QTest::newRow("letters") << "230105_0800.TXT" << record("08:00:05\t1\t12a") << 1 << 0.f << 0.f;
+        QTest::newRow("empty line") << "230105_0800.TXT" << QByteArray() << 1 << 0.f << 0.f;
+        QTest::newRow("name without time") << "230105.TXT" << QByteArray() << -1 << 0.f << 0.f;
+    }
+    void gapsAndSkippedLines()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, line);
+        QFETCH(int, skipped);
+        QFETCH(float, channel0);
+        QFETCH(float, channel1);
+        QVERIFY(writeLog(path(name), {record("08:00:00\t0\t0"), line, record("08:00:10\t9\t9")}));
+        LogChart chart;
+        QString error;
+        QCOMPARE(chart.open({path(name)}, &error), skipped >= 0);
+        if (skipped < 0) {
+            QVERIFY(error.contains(name));
+            QCOMPARE(chart.sampleCount(), qint64(0));
+            return;
+        }
+        QCOMPARE(chart.skippedLines(), qint64(skipped));
+        QCOMPARE(chart.sampleCount(), qint64(3 - skipped));
+        const Millis at = chart.firstTime() + 5000;
+        QCOMPARE(chart.valueAt(0, at), channel0);
+        QCOMPARE(chart.valueAt(1, at), channel1);
+    }
+
+    // However the columns fall, the envelope has the lowest and highest value
+    // of each and breaks the line at every gap and between two files: for a
+    // log against its definition, for the live history where it holds every
+    // cycle, and over the whole history (its intervals) in one column.
+    void envelopeKeepsEveryExtreme_data()
+    {
+        QTest::addColumn<bool>("live");
+        QTest::addColumn<int>("series");
+        QTest::addColumn<qint64>("from"); // seconds after the first record
+        QTest::addColumn<qint64>("to");
+        QTest::addColumn<int>("columns");
+        const qint64 all = 40'000;
+        QTest::newRow("all, 1920 columns") << false << 0 << 0ll << all << 1920;
+        QTest::newRow("all, sparse values") << false << 1 << 0ll << all << 1920;
+        QTest::newRow("one column") << false << 0 << 0ll << all << 1;
+        QTest::newRow("uneven columns") << false << 1 << 17ll << 36'001ll << 7;
+        QTest::newRow("more columns than samples") << false << 0 << 19'990ll << 20'030ll << 333;
+        QTest::newRow("across the files' break") << false << 1 << 19'000ll << 21'000ll << 100;
+        QTest::newRow("live, last hour") << true << 1 << all - 3600 << all << 1920;
+        // Columns of whole intervals, so that the intervals fall as their cycles would.
+        QTest::newRow("live, older hours") << true << 1 << 0ll << 36'000ll << 360;
+        QTest::newRow("live, all in one column") << true << 0 << -10ll << all << 1;
+    }
+    void envelopeKeepsEveryExtreme()
+    {
+        QFETCH(bool, live);
+        QFETCH(int, series);
+        QFETCH(qint64, from);
+        QFETCH(qint64, to);
+        QFETCH(int, columns);
+        if (!chart_)
+            openSpikyLogs();
+        QVERIFY(chart_ && chart_->sampleCount() == 39'000);
+        const Millis start = chart_->firstTime();
+        const TrendSource &source = live ? static_cast<const TrendSource &>(*history_) : *chart_;
+        const Millis a = start + from * 1000;
+        const Millis b = start + to * 1000;
+        const Millis breakAt = live ? b : start + 20'000'000;
+        const std::vector<Span> expected = referenceEnvelope(*chart_, series, a, b, columns, breakAt);
+        const std::vector<Span> spans = source.envelope(series, a, b, columns);
+        QCOMPARE(spans.size(), expected.size());
+        for (std::size_t c = 0; c < spans.size(); ++c) {
+            const QString where = QStringLiteral("column %1").arg(c);
+            QVERIFY2(spans[c].hasValue() == expected[c].hasValue(), qPrintable(where));
+            if (expected[c].hasValue())
+                QVERIFY2(spans[c].low == expected[c].low && spans[c].high == expected[c].high
+                             && spans[c].joinsPrevious == expected[c].joinsPrevious,
+                         qPrintable(where));
+        }
+    }
+
+    // Seven days at a cycle a second stay within 64 MiB, alarm marks
+    // included; what is older than seven days goes.
+    void liveHistoryIsBounded()
+    {
+        LiveHistory history([](int) { return QString(); });
+        const Millis start = 1'700'000'000'000;
+        const int seconds = 7 * 86'400;
+        LiveHistory::Values values;
+        LiveHistory::StatusWords words;
+        for (int i = 0; i < seconds; ++i) {
+            values.fill(i % 97 == 0 ? NAN : float(i % 1000));
+            words.fill(quint16(i / 5 % 2)); // lamp 1 turns every 5 s
+            history.append(start + i * Millis(1000), values, words);
+        }
+        QVERIFY2(history.memoryBytes() <= 64u << 20, qPrintable(QString::number(history.memoryBytes())));
+        const Millis end = start + seconds * Millis(1000);
+        // Every turn of the last hour; at most one each way an interval before.
+        QCOMPARE(history.alarmMarks(30, end - LiveHistory::FineSpan, end).size(), std::size_t(720));
+        const std::size_t intervals = (seconds - 3600) / 10;
+        const std::size_t older = history.alarmMarks(30, start, end - LiveHistory::FineSpan).size();
+        QVERIFY2(older > intervals && older <= 2 * intervals, qPrintable(QString::number(older)));
+
+        history.append(end + 86'400'000, values, words); // a day later
+        QVERIFY(history.firstTime() >= end + 86'400'000 - LiveHistory::KeptSpan);
+        QVERIFY(std::isnan(history.valueAt(0, start + 86'400'000 - 20'000)));
+        QVERIFY(!std::isnan(history.valueAt(0, start + 86'400'000 + 20'000)));
+        QVERIFY(history.memoryBytes() <= 64u << 20);
+    }
+
+    // An export that cannot be written says so, with the reason.
+    void failedExport_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("device full") << "/dev/full";
+        QTest::newRow("no such folder") << "missing/out.csv";
+    }
+    void failedExport()
+    {
+        QFETCH(QString, target);
+        QVERIFY(writeLog(path(QStringLiteral("230105_0846.TXT")), {record("08:46:01\t1")}));
+        LogChart chart;
+        QVERIFY(chart.open({path(QStringLiteral("230105_0846.TXT"))}));
+        QString error;
+        const QString file = target.startsWith(u'/') ? target : path(target);
+        QVERIFY(!exportCsv(chart, chart.firstTime(), chart.lastTime() + 1, file, &error));
+        QVERIFY2(error.contains(file) && error.size() > file.size() + 8, qPrintable(error));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_trend)
+#include "tst_trend.moc"

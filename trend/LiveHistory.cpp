@@ -1,0 +1,195 @@
+#include "trend/LiveHistory.h"
+
+#include "trend/LocalTime.h"
+
+#include <cmath>
+
+namespace trend {
+
+namespace {
+constexpr int LampBits = 0b111;
+}
+
+LiveHistory::LiveHistory(std::function<QString(int)> names) : names_(std::move(names)) {}
+
+QString LiveHistory::seriesName(int series) const
+{
+    return names_ && series >= 0 && series < ChannelCount ? names_(series) : QString();
+}
+
+Millis LiveHistory::firstTime() const
+{
+    if (!buckets_.empty())
+        return buckets_.timeAt(0);
+    return fine_.empty() ? 1 : fine_.timeAt(0);
+}
+
+Millis LiveHistory::lastTime() const { return fine_.empty() ? 0 : fine_.timeAt(fine_.size() - 1); }
+
+void LiveHistory::append(Millis time, const Values &values, const StatusWords &statusWords)
+{
+    if (!fine_.empty())
+        time = std::max(time, lastTime());
+    const auto [record, slot] = fine_.pushBack();
+    record->time[slot] = time;
+    for (std::size_t i = 0; i < std::size_t(ChannelCount); ++i) {
+        record->value[i][slot] = values[i];
+        record->lamps[i][slot] = quint8(statusWords[i] & LampBits);
+    }
+    while (fine_.timeAt(0) < time - FineSpan || fine_.size() > MaxFineRecords)
+        fold();
+    while (!buckets_.empty() && buckets_.timeAt(0) < time - KeptSpan)
+        buckets_.popFront();
+}
+
+// The oldest record of the last hour into its interval.
+void LiveHistory::fold()
+{
+    const auto [record, slot] = fine_.at(0);
+    const Millis time = record->time[slot];
+    const bool sameBucket = !buckets_.empty()
+        && floorDiv(buckets_.timeAt(buckets_.size() - 1), BucketMs) == floorDiv(time, BucketMs);
+    const auto [bucket, b] = sameBucket ? buckets_.at(buckets_.size() - 1) : buckets_.pushBack();
+    if (!sameBucket)
+        bucket->startsWithGap[b] = 0;
+    bucket->time[b] = time;
+    for (std::size_t i = 0; i < std::size_t(ChannelCount); ++i) {
+        const float value = record->value[i][slot];
+        const int before = foldedLamps_[i];
+        const int after = record->lamps[i][slot];
+        if (!sameBucket) {
+            bucket->extremes[i][b] = Extremes();
+            bucket->lamps[i][b] = 0;
+            bucket->startsWithGap[b] |= std::isnan(value) ? 1u << i : 0u;
+        }
+        bucket->extremes[i][b].add(value);
+        bucket->last[i][b] = value;
+        const int changes = (bucket->lamps[i][b] & 0b111'111) | (after & ~before) | (before & ~after) << 3;
+        bucket->lamps[i][b] = quint16(changes | after << 6);
+        foldedLamps_[i] = quint8(after);
+    }
+    fine_.popFront();
+}
+
+std::vector<Span> LiveHistory::envelope(int series, Millis from, Millis to, int columns) const
+{
+    EnvelopeBuilder builder(from, to, columns);
+    if (series < 0 || series >= ChannelCount)
+        return builder.take();
+    const auto s = std::size_t(series);
+    // The intervals and then the records of the last hour, as one sequence.
+    const std::size_t coarse = buckets_.size();
+    const auto timeAt = [&](std::size_t i) { return i < coarse ? buckets_.timeAt(i) : fine_.timeAt(i - coarse); };
+    const auto gapAt = [&](std::size_t i, bool atStart) {
+        if (i >= coarse)
+            return std::isnan(fine_.at(i - coarse).first->value[s][fine_.at(i - coarse).second]);
+        const auto [bucket, b] = buckets_.at(i);
+        return atStart ? (bucket->startsWithGap[b] >> s & 1) != 0 : std::isnan(bucket->last[s][b]);
+    };
+    builder.forEachColumn(coarse + fine_.size(), timeAt, [&](int column, std::size_t a, std::size_t b) {
+        Extremes extremes;
+        buckets_.forEachRun(std::min(a, coarse), std::min(b, coarse),
+                            [&](const Bucket &bucket, std::size_t i, std::size_t end) {
+                                for (; i < end; ++i)
+                                    extremes.add(bucket.extremes[s][i]);
+                            });
+        fine_.forEachRun(std::max(a, coarse) - coarse, std::max(b, coarse) - coarse,
+                         [&](const Record &record, std::size_t i, std::size_t end) {
+                             for (; i < end; ++i)
+                                 extremes.add(record.value[s][i]);
+                         });
+        builder.add(column, extremes, gapAt(a, true), gapAt(b - 1, false));
+    });
+    return builder.take();
+}
+
+float LiveHistory::valueAt(int series, Millis t) const
+{
+    if (series < 0 || series >= ChannelCount)
+        return NAN;
+    const auto s = std::size_t(series);
+    if (const std::size_t i = fine_.lowerBound(t, true); i > 0) {
+        const auto [record, slot] = fine_.at(i - 1);
+        return record->value[s][slot];
+    }
+    if (const std::size_t i = buckets_.lowerBound(t, true); i > 0) {
+        const auto [bucket, b] = buckets_.at(i - 1);
+        return bucket->last[s][b];
+    }
+    return NAN;
+}
+
+void LiveHistory::lampMarks(Millis time, int before, int after, std::vector<AlarmMark> &marks)
+{
+    for (int lamp = 0; lamp < 3; ++lamp) {
+        const int bit = 1 << lamp;
+        if ((before ^ after) & bit)
+            marks.push_back({time, lamp + 1, (after & bit) != 0});
+    }
+}
+
+std::vector<AlarmMark> LiveHistory::alarmMarks(int series, Millis from, Millis to) const
+{
+    std::vector<AlarmMark> marks;
+    if (series < 0 || series >= ChannelCount)
+        return marks;
+    const auto s = std::size_t(series);
+    for (std::size_t i = buckets_.lowerBound(from); i < buckets_.size(); ++i) {
+        const auto [bucket, b] = buckets_.at(i);
+        const Millis time = bucket->time[b];
+        if (time >= to)
+            return marks;
+        // A lamp that turned both ways within the interval: the turn that
+        // leaves it as it was at the end comes last.
+        const int word = bucket->lamps[s][b];
+        const int on = word & LampBits;
+        const int off = word >> 3 & LampBits;
+        const int end = word >> 6 & LampBits;
+        const int both = on & off;
+        lampMarks(time, end & both, ~end & both & LampBits, marks); // the first turn of those
+        lampMarks(time, ~end & (on | off) & LampBits, end & (on | off), marks);
+    }
+    for (std::size_t i = fine_.lowerBound(from); i < fine_.size(); ++i) {
+        const auto [record, slot] = fine_.at(i);
+        if (record->time[slot] >= to)
+            break;
+        int before = foldedLamps_[s];
+        if (i > 0) {
+            const auto [previous, p] = fine_.at(i - 1);
+            before = previous->lamps[s][p];
+        }
+        lampMarks(record->time[slot], before, record->lamps[s][slot], marks);
+    }
+    return marks;
+}
+
+namespace {
+
+// The rows of one part of the history in [from, to); false once past `to`.
+template <typename Chunk>
+bool visitRows(const ChunkQueue<Chunk> &queue, float (Chunk::*values)[ChannelCount][Chunk::Size], Millis from, Millis to,
+               const TrendSource::SampleVisitor &visit)
+{
+    float row[ChannelCount];
+    for (std::size_t i = queue.lowerBound(from); i < queue.size(); ++i) {
+        const auto [chunk, slot] = queue.at(i);
+        if (chunk->time[slot] >= to)
+            return false;
+        for (std::size_t s = 0; s < std::size_t(ChannelCount); ++s)
+            row[s] = (chunk->*values)[s][slot];
+        visit(chunk->time[slot], row);
+    }
+    return true;
+}
+
+} // namespace
+
+void LiveHistory::forEachSample(Millis from, Millis to, const SampleVisitor &visit) const
+{
+    if (visitRows(buckets_, &Bucket::last, from, to, visit))
+        visitRows(fine_, &Record::value, from, to, visit);
+}
+
+std::size_t LiveHistory::memoryBytes() const { return sizeof(*this) + fine_.memoryBytes() + buckets_.memoryBytes(); }
+
+} // namespace trend

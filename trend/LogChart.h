@@ -1,0 +1,65 @@
+#pragma once
+// Log files written by the monitor, read back as one chart: series by column
+// (channel 0..30), the files merged in time order with a gap between two.
+
+#include "config/ChannelTable.h"
+#include "trend/MinMaxPyramid.h"
+#include "trend/TrendSource.h"
+
+#include <QStringList>
+
+#include <array>
+
+namespace trend {
+
+class LogChart : public TrendSource {
+public:
+    LogChart() = default;
+    // The summaries point into the columns.
+    Q_DISABLE_COPY(LogChart)
+
+    // Reads the log files `paths` (log/yymmdd_hhmm.TXT, or with _2, _3 ...
+    // for later runs in the same minute) in place of what was open. A file
+    // that cannot be read, whose name is not a log file's name, that has
+    // lines but no record, or whose records overlap an earlier file's in
+    // time is left out; the others are read all the same. False when any
+    // file was left out, and `error` has a line for each, saying why.
+    bool open(const QStringList &paths, QString *error = nullptr);
+
+    // The files read, in time order.
+    QStringList files() const { return files_; }
+    // The lines that were no record and no header: a wrong count of fields,
+    // a time that is no time of day, a field that is no number.
+    qint64 skippedLines() const { return skipped_; }
+    qint64 sampleCount() const { return qint64(times_.size()); }
+    std::size_t memoryBytes() const;
+
+    int seriesCount() const override { return ChannelCount; }
+    // From the header of the latest file that has one.
+    QString seriesName(int series) const override { return names_.value(series); }
+    Millis firstTime() const override { return times_.empty() ? 1 : times_.front(); }
+    Millis lastTime() const override { return times_.empty() ? 0 : times_.back(); }
+    std::vector<Span> envelope(int series, Millis from, Millis to, int columns) const override;
+    float valueAt(int series, Millis t) const override;
+    std::vector<AlarmMark> alarmMarks(int, Millis, Millis) const override { return {}; }
+    void forEachSample(Millis from, Millis to, const SampleVisitor &visit) const override;
+
+private:
+    struct FileName;
+    class Reader;
+
+    bool read(const FileName &file, QString &reason);
+    void clear();
+    bool startsFile(std::size_t sample) const;
+
+    QStringList files_;
+    QStringList names_;
+    qint64 skipped_ = 0;
+    std::vector<Millis> times_;
+    std::array<LineVector<float>, ChannelCount> values_;
+    std::array<MinMaxPyramid, ChannelCount> pyramids_;
+    // The first sample of every file after the first: a gap lies before it.
+    std::vector<std::size_t> fileStarts_;
+};
+
+} // namespace trend
