@@ -1,6 +1,7 @@
 #include "app/MonitorApp.h"
 
 #include "comm/Discovery.h"
+#include "comm/LineRecorder.h"
 #include "comm/MainLoop.h"
 #include "comm/Polling.h"
 #include "comm/SettingTransfer.h"
@@ -11,6 +12,8 @@
 #include "config/SettingsStore.h"
 #include "logging/Clock.h"
 #include "logging/LogWriter.h"
+#include "trend/LiveFeed.h"
+#include "trend/LiveHistory.h"
 #include "ui/InputHold.h"
 #include "ui/dialogs/frmAbout.h"
 #include "ui/dialogs/frmDevNo.h"
@@ -21,6 +24,8 @@
 #include "ui/main/MainMenu.h"
 #include "ui/main/MonitorPanels.h"
 #include "ui/main/frmMain.h"
+#include "ui/linestatus/LineStatusWindow.h"
+#include "ui/trend/TrendWindow.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -54,7 +59,8 @@ template <typename Step> void guarded(Step &&step, Prompter &prompter)
 
 MonitorApp::MonitorApp(SettingsStore &store, Prompter &prompter, Clock &clock,
                        std::function<std::unique_ptr<VtxPort>()> createVtx)
-    : store_(store), prompter_(prompter), clock_(clock), createVtx_(std::move(createVtx))
+    : store_(store), prompter_(prompter), clock_(clock), createVtx_(std::move(createVtx)),
+      history_(std::make_unique<trend::LiveHistory>([this](int channel) { return state.channels.name(channel); }))
 {
     // As for VX5DP.DAT: the operator learns that the settings were not kept,
     // and the program goes on with the values it has.
@@ -77,6 +83,8 @@ MonitorApp::~MonitorApp()
 frmDevNo *MonitorApp::addressDialog() const { return devNo_; }
 frmLogT *MonitorApp::intervalDialog() const { return logT_; }
 frmSetting *MonitorApp::settingDialog() const { return setting_; }
+TrendWindow *MonitorApp::trendWindow() const { return trend_; }
+LineStatusWindow *MonitorApp::lineStatusWindow() const { return lineStatus_; }
 
 void MonitorApp::startUp()
 {
@@ -86,7 +94,12 @@ void MonitorApp::startUp()
 
     // The main window, loaded hidden: the communication object, geometry.
     main_ = std::make_unique<frmMain>(state, store_);
-    main_->Form_Load(createVtx_);
+    // Every command goes through the line recorder, for the line status.
+    main_->Form_Load([this] {
+        auto recorder = std::make_unique<LineRecorder>(createVtx_(), clock_);
+        recorder_ = recorder.get();
+        return recorder;
+    });
     main_->unloadOthers = [this] { unloadOthers(); };
     if (mainWindowCreated)
         mainWindowCreated(main_.get());
@@ -109,7 +122,10 @@ void MonitorApp::startUp()
 
     VtxPort &vtx = *main_->Vtx;
     discovery_ = std::make_unique<Discovery>(vtx, state, store_, prompter_);
-    polling_ = std::make_unique<Polling>(vtx, state, *main_->panels(), prompter_);
+    // Polling shows the PVs and lamps through the feed, which keeps each
+    // cycle's for the trend.
+    feed_ = std::make_unique<trend::LiveFeed>(*main_->panels());
+    polling_ = std::make_unique<Polling>(vtx, state, *feed_, prompter_);
     transfer_ = std::make_unique<SettingTransfer>(vtx, state, prompter_);
     wireMenu();
 
@@ -136,7 +152,12 @@ void MonitorApp::startUp()
         return found;
     };
     steps.ReadAllPv = [this] { inStep([this] { polling_->ReadAllPv(); }); };
-    steps.PollChannels = [this] { inStep([this] { polling_->PollChannels(); }); };
+    steps.PollChannels = [this] {
+        QElapsedTimer cycle;
+        cycle.start();
+        inStep([this] { polling_->PollChannels(); });
+        cycleDone(cycle.nsecsElapsed());
+    };
     steps.TransferSettings = [this] { inStep([this] { transfer_->TransferSettings(); }); };
     steps.startLogging = [this] { logWriter_->startLogging(); };
     steps.closeRequested = [this] { return discovery_->closeRequested(); };
@@ -184,6 +205,38 @@ void MonitorApp::wireMenu()
         openProgramHelp(*help_);
     });
     QObject::connect(menu, &MainMenu::aboutChosen, main_.get(), [this] { frmAbout::showModal(main_.get()); });
+    // Closing either window only hides it: the history and the counts go on.
+    QObject::connect(menu, &MainMenu::trendChosen, main_.get(), [this] {
+        if (!trend_) {
+            trend_ = new TrendWindow(history_.get(), prompter_, main_.get());
+            trend_->shownAtFirst = [this](int channel) { return stateIsMonitored(state.channels.state(channel)); };
+            trend_->showLive();
+        }
+        trend_->show();
+        trend_->raise();
+        trend_->activateWindow();
+    });
+    QObject::connect(menu, &MainMenu::lineStatusChosen, main_.get(), [this] {
+        if (!lineStatus_)
+            lineStatus_ = new LineStatusWindow(*recorder_, state, main_.get());
+        lineStatus_->show();
+        lineStatus_->raise();
+        lineStatus_->activateWindow();
+    });
+}
+
+void MonitorApp::cycleDone(qint64 nanoseconds)
+{
+    if (ending_)
+        return;
+    int polled = 0;
+    for (int channel = 0; channel < ChannelCount; ++channel)
+        polled += stateIsMonitored(state.channels.state(channel)) && isValidAddress(state.deviceAddress(channel));
+    recorder_->cycleFinished(double(nanoseconds) / 1e6, polled, recorder_->lineSpeed());
+    feed_->cycleDone(*history_, clock_.now(),
+                     [this](int channel) { return stateIsMonitored(state.channels.state(channel)); });
+    if (trend_)
+        trend_->liveGrew();
 }
 
 frmSetting *MonitorApp::ensureSettingDialog()
@@ -210,6 +263,8 @@ void MonitorApp::unloadOthers()
         delete setting_;
     }
     delete help_;
+    delete lineStatus_;
+    delete trend_;
     if (logT_)
         delete logT_;
     logWriter_.reset();
@@ -226,6 +281,7 @@ void MonitorApp::endSequence()
     polling_.reset();
     transfer_.reset();
     main_->Vtx.reset();
+    recorder_ = nullptr;
     main_->Form_Unload();
     main_->hide();
     main_.reset();

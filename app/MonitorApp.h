@@ -23,7 +23,14 @@ class frmLogT;
 class frmMain;
 class frmSetting;
 class HelpViewer;
+class LineRecorder;
+class LineStatusWindow;
 class QWidget;
+class TrendWindow;
+namespace trend {
+class LiveFeed;
+class LiveHistory;
+}
 
 class MonitorApp {
 public:
@@ -49,7 +56,13 @@ public:
     frmDevNo *addressDialog() const;
     frmLogT *intervalDialog() const;
     frmSetting *settingDialog() const;
+    TrendWindow *trendWindow() const;
+    LineStatusWindow *lineStatusWindow() const;
     MainLoop *loop() const { return loop_.get(); }
+    // What the line did since start; it wraps the communication object.
+    LineRecorder *lineRecorder() const { return recorder_; }
+    // The PVs of every polling cycle of this run.
+    const trend::LiveHistory &history() const { return *history_; }
 
     // Called once the main window exists (the program makes it the parent of
     // its message boxes).
@@ -71,6 +84,8 @@ private:
     frmSetting *ensureSettingDialog();
     // Runs one step of the loop; an error of the component ends the step.
     void inStep(const std::function<void()> &step);
+    // After a polling cycle: its time to the line status, its PVs to the trend.
+    void cycleDone(qint64 nanoseconds);
 
     SettingsStore &store_;
     Prompter &prompter_;
@@ -82,6 +97,11 @@ private:
     QPointer<frmLogT> logT_;
     QPointer<frmSetting> setting_;
     QPointer<HelpViewer> help_;
+    QPointer<TrendWindow> trend_;
+    QPointer<LineStatusWindow> lineStatus_;
+    LineRecorder *recorder_ = nullptr; // owned by the main window, as its Vtx
+    std::unique_ptr<trend::LiveHistory> history_;
+    std::unique_ptr<trend::LiveFeed> feed_;
     std::unique_ptr<LogWriter> logWriter_;
     std::unique_ptr<Discovery> discovery_;
     std::unique_ptr<Polling> polling_;

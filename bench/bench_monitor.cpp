@@ -5,7 +5,8 @@
 //
 //   vtx500-bench [--quick] [--only PART]
 //     --quick: fewer cycles and runs, for a smoke test
-//     --only PART: poll9600, poll19200, idle, discovery or startup
+//     --only PART: poll9600, poll19200, poll19200windows, idle, discovery or
+//                  startup
 
 #include "BenchStore.h"
 #include "CountingPrompter.h"
@@ -20,6 +21,7 @@
 #include "ui/MonitorApplication.h"
 #include "ui/main/frmMain.h"
 
+#include <QAction>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -176,7 +178,8 @@ void reportBoxes(const QString &what, const CountingPrompter &prompter)
         say(QStringLiteral("  note %1: box \"%2\" x%3").arg(what, QString(it.key()).replace(u'\r', u' ').replace(u'\n', u' ')).arg(it.value()));
 }
 
-void benchPolling(int speed)
+// withWindows: the trend and line status windows open and shown while it polls.
+void benchPolling(int speed, bool withWindows = false)
 {
     SimProcess sim(QStringList{QStringLiteral("--speed"), QString::number(speed)} + thirtyOneInstruments());
     if (!sim.start()) {
@@ -185,6 +188,11 @@ void benchPolling(int speed)
     }
     prepareStore(sim.link(), QString::number(speed), ChannelCount, 0);
     Program program;
+    const QString label = withWindows ? QStringLiteral("%1 bit/s, trend and line status shown").arg(speed)
+                                      : QStringLiteral("%1 bit/s").arg(speed);
+    if (withWindows)
+        for (const char *item : {"mnuViewTrend", "mnuViewLine"})
+            program.app.mainWindow()->findChild<QAction *>(QLatin1String(item))->trigger();
     MainLoop &loop = program.loop();
     loop.begin();
     if (loop.LoopState != MainLoop::InitialRead) {
@@ -228,20 +236,20 @@ void benchPolling(int speed)
     const double limit = commands::cycleWireLimitMs(ChannelCount, speed, TurnaroundMs);
     const double med = median(cycles);
     const double ratio = med / limit;
-    say(QStringLiteral("poll cycle %1 bit/s: median %2 over %3 cycles; wire limit %4; ratio %5 (target <= 1.10: %6)")
-            .arg(speed)
+    say(QStringLiteral("poll cycle %1: median %2 over %3 cycles; wire limit %4; ratio %5 (target <= 1.10: %6)")
+            .arg(label)
             .arg(ms(med))
             .arg(cycles.size())
             .arg(ms(limit))
             .arg(ratio, 0, 'f', 3)
             .arg(verdict(ratio <= 1.10)));
-    say(QStringLiteral("event loop gap %1 bit/s: longest %2 during %3 polling cycles (target < 100 ms: %4)")
-            .arg(speed)
+    say(QStringLiteral("event loop gap %1: longest %2 during %3 polling cycles (target < 100 ms: %4)")
+            .arg(label)
             .arg(ms(gaps.longestMs()))
             .arg(watchedCycles)
             .arg(verdict(gaps.longestMs() < 100)));
-    say(QStringLiteral("cpu polling %1 bit/s: %2%3")
-            .arg(speed)
+    say(QStringLiteral("cpu polling %1: %2%3")
+            .arg(label)
             .arg(cpu.text())
             .arg(speed == 19200 ? QStringLiteral(" (target < 5 %: %1)").arg(verdict(cpuShare < 5)) : QString()));
     reportBoxes(QStringLiteral("polling"), program.prompter);
@@ -424,7 +432,8 @@ int main(int argc, char *argv[])
     say(QStringLiteral("machine: %1 cores, %2, %3")
             .arg(QThread::idealThreadCount())
             .arg(cpuModel(), QDateTime::currentDateTime().toString(Qt::ISODate)));
-    // --only NAME runs one part: poll9600, poll19200, idle, discovery, startup.
+    // --only NAME runs one part: poll9600, poll19200, poll19200windows, idle,
+    // discovery, startup.
     const QStringList arguments = QCoreApplication::arguments();
     const qsizetype only = arguments.indexOf(QStringLiteral("--only"));
     const QString part = only >= 0 ? arguments.value(only + 1) : QString();
@@ -433,6 +442,8 @@ int main(int argc, char *argv[])
         benchPolling(9600);
     if (wanted("poll19200"))
         benchPolling(19200);
+    if (wanted("poll19200windows"))
+        benchPolling(19200, true);
     if (wanted("idle"))
         benchIdle();
     if (wanted("discovery"))

@@ -2,11 +2,13 @@
 // with a scripted component: start-up, the orderly end in its order, the
 // window's geometry, and the ways the program ends.
 #include "app/MonitorApp.h"
+#include "comm/LineRecorder.h"
 #include "comm/MainLoop.h"
 #include "config/SettingsStore.h"
 #include "support/FakeClock.h"
 #include "support/FakeVtx.h"
 #include "support/ScriptedPrompter.h"
+#include "trend/LiveHistory.h"
 #include "ui/dialogs/frmDevNo.h"
 #include "ui/dialogs/frmSetting.h"
 #include "ui/main/frmMain.h"
@@ -299,6 +301,28 @@ private slots:
         QCOMPARE(idleState, MainLoop::Discovery);
         QCOMPARE(sentWhileIdle, 0);
         QCOMPARE(polled, 1);
+    }
+
+    // Each polling cycle feeds the line status (counts per address) and the
+    // trend's live history (the PVs as shown).
+    void pollingFeedsLineStatusAndTrend()
+    {
+        store_.save(QStringLiteral("DvState00"), QStringLiteral("ON"));
+        setUpVtx = [](LoggedVtx &vtx) { vtx.reply = [](const SentCommand &) { return FakeVtx::ack("0012"); }; };
+        qint64 replies = 0;
+        run([this, &replies] {
+            auto *poll = new QTimer(app_->mainWindow());
+            connect(poll, &QTimer::timeout, this, [this, &replies] {
+                if (app_->history().firstTime() <= app_->history().lastTime() && replies == 0) {
+                    replies = app_->lineRecorder()->counts(0).replies;
+                    trigger(QStringLiteral("mnuFileExit"));
+                }
+            });
+            poll->start(10);
+        });
+        QVERIFY(replies >= 3); // the probe, the opening PV pass, the cycle's PV and status
+        QCOMPARE(app_->history().valueAt(0, app_->history().lastTime()), 18.0f);
+        QVERIFY(std::isnan(app_->history().valueAt(1, app_->history().lastTime()))); // not monitored
     }
 
     // The loop's turns: which step runs after which, when logging starts,

@@ -7,11 +7,15 @@
 #include "ui/main/HelpViewer.h"
 #include "ui/main/MainMenu.h"
 #include "ui/main/MonitorPanels.h"
+#include "ui/trend/TrendPlot.h"
+#include "ui/trend/TrendWindow.h"
+#include "support/ScriptedPrompter.h"
 
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -217,6 +221,34 @@ private slots:
         QVERIFY(!owner.findChild<QDialog *>());
         QCOMPARE(seen.title, title);
         QCOMPARE(given, answer);
+    }
+
+    // Log files open as one chart, the lines that are no records counted in
+    // the window; the shown range exports as PNG and CSV, and a failed write
+    // is told.
+    void trendWindowOpensLogFilesAndExports()
+    {
+        QTemporaryDir dir;
+        QFile log(dir.filePath(QStringLiteral("261207_2359.TXT")));
+        QVERIFY(log.open(QIODevice::WriteOnly));
+        QByteArray header = "Time", record = "\t1.5";
+        for (int channel = 0; channel < ChannelCount; ++channel)
+            header += "\tCH " + QByteArray::number(channel);
+        log.write(header + "\r\n23:59:30" + record.repeated(31) + "\r\n00:00:30" + record.repeated(31)
+                  + "\r\nnot a record\r\n");
+        log.close();
+        ScriptedPrompter prompter;
+        TrendWindow window(nullptr, prompter);
+        QVERIFY(window.openFiles({log.fileName()}));
+        QCOMPARE(window.skippedLines(), 1);
+        QVERIFY(window.findChild<QLabel *>(QStringLiteral("trendStatus"))->text().contains(QLatin1String("1 line")));
+        QCOMPARE(window.plot()->source()->seriesName(30), QStringLiteral("CH 30"));
+        QVERIFY(window.exportPng(dir.filePath(QStringLiteral("shown.png"))));
+        QVERIFY(!QImage(dir.filePath(QStringLiteral("shown.png"))).isNull());
+        QVERIFY(window.exportCsv(dir.filePath(QStringLiteral("shown.csv"))));
+        QVERIFY(!window.exportCsv(QStringLiteral("/dev/full")));
+        QCOMPARE(prompter.shown.size(), 1);
+        QVERIFY(prompter.shown[0].text.startsWith(QLatin1String("Cannot write the file /dev/full.")));
     }
 
     // The product's name and version come from where they are kept.

@@ -100,6 +100,22 @@ def by_keys(run):
     desk.gone("VTX-500 MONITOR Help")
     check(True, f"{run.line}: Help > About and Help > Help open and close")
 
+    # View > Trend: keys zoom, pan and follow again; View > Line status: its
+    # pause by the access key. Their frames close them.
+    run.menu("alt+v", "t")
+    trend = desk.window("Trend")
+    desk.focus(trend)
+    desk.keys("minus", "Left", "End")
+    desk.close_frame(trend)
+    desk.gone("Trend")
+    run.menu("alt+v", "l")
+    status = desk.window("Line Status")
+    desk.focus(status)
+    desk.keys("alt+p")
+    desk.close_frame(status)
+    desk.gone("Line Status")
+    check(True, f"{run.line}: View > Trend and View > Line status open, take keys and close")
+
     # Setting > Device address: channel 20 gets address 12 at once.
     run.menu("alt+s", "d")
     dialog = desk.window("Device Address Setting")
@@ -160,7 +176,7 @@ def by_keys(run):
 
 def by_mouse(run):
     desk = run.desk
-    file_menu, setting_menu, _ = desk.menubar_items(run.main)
+    file_menu, setting_menu = desk.menubar_items(run.main)[:2]
     desk.click(run.main, *setting_menu)
     menu = desk.popup()
     desk.click(menu, *desk.menu_items(menu)[0])

@@ -57,6 +57,15 @@ MainMenu::MainMenu(QMenuBar *bar) : QObject(bar)
     connect(addItem(setting, QStringLiteral("mnuSetLogt"), QStringLiteral("Logging interval(&L)")),
             &QAction::triggered, this, &MainMenu::loggingIntervalChosen);
 
+    // Windows of this program beyond its panels: the curves of the PVs and
+    // what the line is doing.
+    QMenu *view = addMenu(bar, QStringLiteral("mnuView"), QStringLiteral("View(&V)"));
+    bar->addMenu(view);
+    connect(addItem(view, QStringLiteral("mnuViewTrend"), QStringLiteral("Trend(&T)")), &QAction::triggered, this,
+            &MainMenu::trendChosen);
+    connect(addItem(view, QStringLiteral("mnuViewLine"), QStringLiteral("Line status(&L)")), &QAction::triggered,
+            this, &MainMenu::lineStatusChosen);
+
     QMenu *help = addMenu(bar, QStringLiteral("mnuHelp"), QStringLiteral("Help(&H)"));
     bar->addMenu(help);
     connect(addItem(help, QStringLiteral("Men_Help_help"), QStringLiteral("Help(&H)")), &QAction::triggered, this,

@@ -1,6 +1,6 @@
 #pragma once
-// The main window's menu tree: File, Setting (with one item per channel) and
-// Help. It only announces the operator's choice; the program's wiring
+// The main window's menu tree: File, Setting (with one item per channel),
+// View (the trend and line status windows) and Help. It only announces the operator's choice; the program's wiring
 // (app/MonitorApp) decides what each command does.
 
 #include <QObject>
@@ -20,6 +20,8 @@ signals:
     void channelChosen(int channel);
     void deviceAddressChosen();
     void loggingIntervalChosen();
+    void trendChosen();
+    void lineStatusChosen();
     void helpChosen();
     void aboutChosen();
 

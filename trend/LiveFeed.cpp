@@ -1,0 +1,25 @@
+#include "trend/LiveFeed.h"
+
+#include "trend/LiveHistory.h"
+#include "trend/PvValue.h"
+
+#include <cmath>
+
+namespace trend {
+
+void LiveFeed::setLamps(int channel, quint16 statusWord)
+{
+    panels_.setLamps(channel, statusWord);
+    if (channel >= 0 && channel < ChannelCount)
+        statusWords_[std::size_t(channel)] = statusWord;
+}
+
+void LiveFeed::cycleDone(LiveHistory &history, const QDateTime &time, const std::function<bool(int)> &monitored) const
+{
+    std::array<float, ChannelCount> values;
+    for (int channel = 0; channel < ChannelCount; ++channel)
+        values[std::size_t(channel)] = monitored(channel) ? pvValue(panels_.pvText(channel)) : NAN;
+    history.append(time.toMSecsSinceEpoch(), values, statusWords_);
+}
+
+} // namespace trend

@@ -1,0 +1,42 @@
+#pragma once
+// The line status window: for each channel its address, state and the counts
+// of what its instrument did on the line since start (replies, refusals, no
+// answers, repeated attempts, the last good reply); the last and median
+// polling cycle against the wire limit at the line's speed; and the last 500
+// frames on the line, which a pause holds still. It reads the line recorder
+// twice a second while it is shown, and only when something changed.
+
+#include <QWidget>
+
+class LineRecorder;
+class QCheckBox;
+class QLabel;
+class QTableView;
+class QTimer;
+struct SharedState;
+
+class LineStatusWindow : public QWidget {
+    Q_OBJECT
+public:
+    LineStatusWindow(LineRecorder &recorder, const SharedState &state, QWidget *parent = nullptr);
+    ~LineStatusWindow() override;
+
+    // Reads the recorder now (the timer does it while the window is shown).
+    void refresh();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    class ChannelModel;
+    class FrameModel;
+
+    LineRecorder &recorder_;
+    ChannelModel *channels_;
+    FrameModel *frames_;
+    QLabel *cycle_;
+    QCheckBox *pause_;
+    QTimer *timer_;
+    quint64 seenChanges_ = ~quint64(0);
+};

@@ -1,0 +1,68 @@
+#pragma once
+// The trend window: the PVs of the ticked channels over date and time, either
+// live from this run's polling or from log files opened as charts; a cursor
+// that reads out the time and each value; export of the shown range as PNG
+// and CSV. The program keeps one (closing it only hides it, so the live
+// history goes on); vtx500-trend shows one on its own, for log files only.
+
+#include "trend/TrendSource.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class Prompter;
+class QLabel;
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+class TrendPlot;
+namespace trend {
+class LogChart;
+}
+
+class TrendWindow : public QWidget {
+    Q_OBJECT
+public:
+    // live: the history of this run, or null for log files only. Messages
+    // (a file that cannot be read or written) go through the prompter.
+    TrendWindow(const trend::TrendSource *live, Prompter &prompter, QWidget *parent = nullptr);
+    ~TrendWindow() override;
+
+    // Which series are ticked when the live history is shown; all when unset.
+    std::function<bool(int series)> shownAtFirst;
+
+    // Shows the live history, following its newest samples.
+    void showLive();
+    // Opens log files as one chart and shows it; false (and told) when none
+    // of them could be read.
+    bool openFiles(const QStringList &paths);
+    // New samples in the live history (called after each polling cycle).
+    void liveGrew();
+
+    // The shown range: the curves as drawn, or every series' values.
+    bool exportPng(const QString &path);
+    bool exportCsv(const QString &path);
+
+    TrendPlot *plot() const { return plot_; }
+    bool showingLive() const;
+    // Lines of the opened files that were not records.
+    qint64 skippedLines() const;
+
+private:
+    void showSource(const trend::TrendSource *source);
+    void updateReadout();
+    void onItemChanged(QListWidgetItem *item);
+    void chooseFiles();
+    void chooseExport(bool png);
+
+    const trend::TrendSource *live_;
+    Prompter &prompter_;
+    std::unique_ptr<trend::LogChart> files_;
+    TrendPlot *plot_;
+    QListWidget *series_;
+    QLabel *readout_;
+    QLabel *status_;
+    QPushButton *liveButton_;
+};
