@@ -133,7 +133,9 @@ def main():
         args += ["--instrument", "%d:pv=%d" % (address, value)]
     sim = Sim(sim_path, link, args)
 
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_CONFIG_HOME=os.path.join(work, "config"))
+    # Its discovery probes only its own link, never this machine's real ports.
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_CONFIG_HOME=os.path.join(work, "config"),
+               VTX500_SERIAL_PORTS="")
     monitor = subprocess.Popen([monitor_path, "--port", link, "--channels", str(CHANNELS_ON)],
                                cwd=os.path.join(work, "run"), env=env, stdout=subprocess.PIPE, text=True)
     started = time.monotonic()

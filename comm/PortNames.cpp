@@ -64,6 +64,11 @@ QString resolve(const QString &name)
 {
     if (comNumber(name) == 0)
         return resolve(name, {});
+    // The machine's ports may be given instead of looked up, so that a
+    // program on a machine it shares (a test run beside another) probes only
+    // its own: an empty list means none.
+    if (qEnvironmentVariableIsSet(PortListVariable))
+        return resolve(name, qEnvironmentVariable(PortListVariable).split(u':', Qt::SkipEmptyParts));
     QStringList locations;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
         locations << info.systemLocation();

@@ -22,7 +22,10 @@ int comNumber(const QString &name);
 // Whether the path exists is for the caller to find out.
 QString resolve(const QString &name, const QStringList &systemLocations);
 
-// The same against the ports Qt Serial Port lists on this machine.
+// The same against the ports Qt Serial Port lists on this machine, or, when
+// the environment variable VTX500_SERIAL_PORTS is set, against the paths it
+// lists (separated by ':'; set and empty: the machine has none).
+inline constexpr char PortListVariable[] = "VTX500_SERIAL_PORTS";
 QString resolve(const QString &name);
 
 } // namespace portnames

@@ -116,6 +116,17 @@ private slots:
                                  "/dev/ttyUSB2"};
         QCOMPARE(portnames::resolve(name, listed), path);
     }
+
+    // The ports can be given, so that runs side by side on one machine never
+    // probe its real ones: an empty list has none.
+    void portsGivenInTheEnvironment()
+    {
+        const auto restore = qScopeGuard([] { qunsetenv(portnames::PortListVariable); });
+        qputenv(portnames::PortListVariable, "/tmp/a:/tmp/b");
+        QCOMPARE(portnames::resolve(QStringLiteral("COM2")), QStringLiteral("/tmp/b"));
+        qputenv(portnames::PortListVariable, "");
+        QCOMPARE(portnames::resolve(QStringLiteral("COM1")), QString());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestFrame)

@@ -209,7 +209,9 @@ class Monitor:
         if store is not None:  # else the store of an earlier run
             with open(os.path.join(self.config, "KORVANE.conf"), "w") as f:
                 f.write("[VTX-500%20Monitor]\n" + "".join(f"{k}={v}\n" for k, v in store.items()))
-        environment = dict(desk.env, XDG_CONFIG_HOME=self.config, **(env or {}))
+        # COM1 and COM2 name no port: discovery of runs side by side would
+        # otherwise meet on this machine's real serial ports.
+        environment = dict(desk.env, XDG_CONFIG_HOME=self.config, VTX500_SERIAL_PORTS="", **(env or {}))
         self.log = open(os.path.join(folder, "monitor.out"), "w")
         self.process = subprocess.Popen([program], cwd=self.work, env=environment, stdout=self.log,
                                         stderr=subprocess.STDOUT)
