@@ -1,15 +1,18 @@
 // vtx500-bench-trend: the trend data at the size it must carry. Writes a week
 // of 1 s log records (31 channels) to a temporary folder and measures opening
 // it as a chart (time and memory), the envelopes a repaint of the trend
-// window asks for, and the live history fed the same week.
+// window asks for, a whole repaint of its plot 1920 pixels wide (offscreen),
+// and the live history fed the same week.
 //
 //   vtx500-bench-trend [--quick]
 //     --quick: one day instead of a week, for a smoke test
 
 #include "trend/LiveHistory.h"
 #include "trend/LogChart.h"
+#include "ui/trend/TrendPlot.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QImage>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
@@ -159,11 +162,38 @@ void reportEnvelope(const QString &what, const TrendSource &source, Millis from,
                .arg(met(columnsWithValue > 0 && median <= EnvelopeTargetMs)));
 }
 
+// The median time of `Repaints` whole repaints of the trend plot, every
+// series shown over the whole source, its plot area `Columns` pixels wide.
+void reportRepaint(const QString &what, const TrendSource &source)
+{
+    TrendPlot plot;
+    plot.setSource(&source);
+    plot.resize(Columns + 72, 700); // 72: the margins for the axes
+    QImage image(plot.size(), QImage::Format_RGB32);
+    std::vector<double> times;
+    for (int run = 0; run < Repaints; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        plot.render(&image);
+        times.push_back(ms(timer));
+    }
+    const double median = middle(times);
+    report(QStringLiteral("%1 repaint, %2 series, plot %3 px wide: %4 ms median of %5; target <= 16 ms: %6")
+               .arg(what)
+               .arg(source.seriesCount())
+               .arg(plot.width() - 72)
+               .arg(median, 0, 'f', 2)
+               .arg(Repaints)
+               .arg(met(median <= 16)));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication application(argc, argv);
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
     const bool quick = QCoreApplication::arguments().contains(QStringLiteral("--quick"));
     const int seconds = quick ? 86'400 : 7 * 86'400;
     QTemporaryDir dir;
@@ -215,6 +245,7 @@ int main(int argc, char *argv[])
     const Millis last = chart.lastTime() + 1;
     reportEnvelope(QStringLiteral("log, whole log"), chart, chart.firstTime(), last);
     reportEnvelope(QStringLiteral("log, last hour"), chart, last - 3'600'000, last);
+    reportRepaint(QStringLiteral("log, whole log"), chart);
 
     // The live history fed the same records, one cycle a second, each
     // append timed on its own.
@@ -245,5 +276,6 @@ int main(int argc, char *argv[])
                .arg(met(mib <= 64)));
     reportEnvelope(QStringLiteral("live, whole history"), history, history.firstTime(), last);
     reportEnvelope(QStringLiteral("live, last hour"), history, last - 3'600'000, last);
+    reportRepaint(QStringLiteral("live, whole history"), history);
     return 0;
 }

@@ -119,18 +119,28 @@ float LiveHistory::valueAt(int series, Millis t) const
     return NAN;
 }
 
-void LiveHistory::lampMarks(Millis time, int before, int after, std::vector<AlarmMark> &marks)
+void LiveHistory::lampMarks(Millis time, int before, int after, std::vector<AlarmMark> &marks, MarkSpacing &spacing)
 {
+    if (before == after)
+        return;
     for (int lamp = 0; lamp < 3; ++lamp) {
         const int bit = 1 << lamp;
-        if ((before ^ after) & bit)
-            marks.push_back({time, lamp + 1, (after & bit) != 0});
+        if (!((before ^ after) & bit))
+            continue;
+        const bool on = (after & bit) != 0;
+        const std::size_t kind = std::size_t(lamp * 2 + (on ? 1 : 0));
+        if (spacing.seen[kind] && time - spacing.last[kind] < spacing.spacing)
+            continue;
+        spacing.seen[kind] = true;
+        spacing.last[kind] = time;
+        marks.push_back({time, lamp + 1, on});
     }
 }
 
-std::vector<AlarmMark> LiveHistory::alarmMarks(int series, Millis from, Millis to) const
+std::vector<AlarmMark> LiveHistory::alarmMarks(int series, Millis from, Millis to, Millis spacing) const
 {
     std::vector<AlarmMark> marks;
+    MarkSpacing apart{spacing, {}, {}};
     if (series < 0 || series >= ChannelCount)
         return marks;
     const auto s = std::size_t(series);
@@ -142,12 +152,14 @@ std::vector<AlarmMark> LiveHistory::alarmMarks(int series, Millis from, Millis t
         // A lamp that turned both ways within the interval: the turn that
         // leaves it as it was at the end comes last.
         const int word = bucket->lamps[s][b];
+        if ((word & (LampBits | LampBits << 3)) == 0) // no lamp turned in this interval
+            continue;
         const int on = word & LampBits;
         const int off = word >> 3 & LampBits;
         const int end = word >> 6 & LampBits;
         const int both = on & off;
-        lampMarks(time, end & both, ~end & both & LampBits, marks); // the first turn of those
-        lampMarks(time, ~end & (on | off) & LampBits, end & (on | off), marks);
+        lampMarks(time, end & both, ~end & both & LampBits, marks, apart); // the first turn of those
+        lampMarks(time, ~end & (on | off) & LampBits, end & (on | off), marks, apart);
     }
     for (std::size_t i = fine_.lowerBound(from); i < fine_.size(); ++i) {
         const auto [record, slot] = fine_.at(i);
@@ -158,7 +170,7 @@ std::vector<AlarmMark> LiveHistory::alarmMarks(int series, Millis from, Millis t
             const auto [previous, p] = fine_.at(i - 1);
             before = previous->lamps[s][p];
         }
-        lampMarks(record->time[slot], before, record->lamps[s][slot], marks);
+        lampMarks(record->time[slot], before, record->lamps[s][slot], marks, apart);
     }
     return marks;
 }

@@ -51,7 +51,7 @@ public:
     float valueAt(int series, Millis t) const override;
     // Exact in the last hour; beyond it one mark per lamp and direction per
     // interval, at the interval's last record.
-    std::vector<AlarmMark> alarmMarks(int series, Millis from, Millis to) const override;
+    std::vector<AlarmMark> alarmMarks(int series, Millis from, Millis to, Millis spacing = 0) const override;
     // Every record of the last hour; beyond it one row per interval: its last
     // record's time and values. A real reading at its real time, where a mean
     // would be a value the instruments never showed (and undefined for an
@@ -78,7 +78,14 @@ private:
     };
 
     void fold();
-    static void lampMarks(Millis time, int before, int after, std::vector<AlarmMark> &marks);
+    // Appends the changes of the lamps between the two words, each unless one of
+    // the same lamp and direction came less than `spacing` before it.
+    struct MarkSpacing {
+        Millis spacing = 0;
+        std::array<Millis, 6> last{}; // per lamp and direction
+        std::array<bool, 6> seen{};
+    };
+    static void lampMarks(Millis time, int before, int after, std::vector<AlarmMark> &marks, MarkSpacing &spacing);
 
     std::function<QString(int)> names_;
     ChunkQueue<Record> fine_;

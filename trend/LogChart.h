@@ -41,7 +41,7 @@ public:
     Millis lastTime() const override { return times_.empty() ? 0 : times_.back(); }
     std::vector<Span> envelope(int series, Millis from, Millis to, int columns) const override;
     float valueAt(int series, Millis t) const override;
-    std::vector<AlarmMark> alarmMarks(int, Millis, Millis) const override { return {}; }
+    std::vector<AlarmMark> alarmMarks(int, Millis, Millis, Millis = 0) const override { return {}; }
     void forEachSample(Millis from, Millis to, const SampleVisitor &visit) const override;
 
 private:

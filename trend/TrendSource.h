@@ -52,8 +52,10 @@ public:
     // it is a gap.
     virtual float valueAt(int series, Millis t) const = 0;
     // The lamp changes within [from, to), in time order; none for a source
-    // that does not know the lamps (a log file).
-    virtual std::vector<AlarmMark> alarmMarks(int series, Millis from, Millis to) const = 0;
+    // that does not know the lamps (a log file). With a spacing, at most one
+    // change of each lamp and direction within any `spacing` (a pixel column
+    // or a few: marks closer than that cannot be told apart on screen).
+    virtual std::vector<AlarmMark> alarmMarks(int series, Millis from, Millis to, Millis spacing = 0) const = 0;
     // Calls `visit` for each stored sample time in [from, to), in time order,
     // with the values of all seriesCount() series at that time (NaN for a
     // gap). What an export writes, so every source says itself what its

@@ -3,12 +3,12 @@
 #include <QDateTime>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QWheelEvent>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
 
 using trend::Millis;
 using trend::Span;
@@ -269,15 +269,31 @@ void TrendPlot::paintEvent(QPaintEvent *)
     high += pad;
     auto yOf = [&](double value) { return area.bottom() - (value - low) / (high - low) * area.height(); };
 
-    // Grid and labels.
-    painter.setPen(QColor(225, 225, 225));
-    painter.drawRect(area.adjusted(0, 0, -1, -1));
+    // The plot area is drawn by hand into a buffer that holds it a column
+    // after the other, so that each column's run of a curve is one stretch of
+    // memory: the grid, then the curves. The labels go around it.
+    const int rows = area.height(), width = area.width();
+    const QRgb gridColour = qRgb(225, 225, 225);
+    std::vector<QRgb> pixels(std::size_t(rows) * std::size_t(width), qRgb(255, 255, 255));
+    auto column = [&](int x) { return pixels.data() + std::size_t(x) * std::size_t(rows); };
+    auto gridRow = [&](int y) {
+        if (y >= 0 && y < rows)
+            for (int x = 0; x < width; ++x)
+                column(x)[y] = gridColour;
+    };
+    auto gridColumn = [&](int x) {
+        if (x >= 0 && x < width)
+            std::fill(column(x), column(x) + rows, gridColour);
+    };
+    gridRow(0);
+    gridRow(rows - 1);
+    gridColumn(0);
+    gridColumn(width - 1);
     const QFontMetrics metrics = painter.fontMetrics();
     const double valueStep = niceStep((high - low) / std::max(2, area.height() / 40));
     for (double value = std::ceil(low / valueStep) * valueStep; value <= high; value += valueStep) {
         const double y = yOf(value);
-        painter.setPen(QColor(225, 225, 225));
-        painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
+        gridRow(int(std::lround(y)) - area.top());
         painter.setPen(Qt::black);
         const QString text = QLocale().toString(std::abs(value) < valueStep / 2 ? 0.0 : value, 'g', 6);
         painter.drawText(QRectF(0, y - 8, LeftMargin - 6, 16), Qt::AlignRight | Qt::AlignVCenter, text);
@@ -291,8 +307,7 @@ void TrendPlot::paintEvent(QPaintEvent *)
     const bool withDate = step >= Day || localTime(from_).date() != localTime(to_).date();
     for (Millis t = ((from_ + offset) / step + 1) * step - offset; t < to_; t += step) {
         const double x = xOf(t);
-        painter.setPen(QColor(225, 225, 225));
-        painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
+        gridColumn(int(x) - area.left());
         const QDateTime time = localTime(t);
         QString text = time.toString(withSeconds ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm"));
         if (withDate)
@@ -303,44 +318,88 @@ void TrendPlot::paintEvent(QPaintEvent *)
     painter.drawText(QRect(area.left(), area.bottom() + 18, area.width(), 16), Qt::AlignLeft | Qt::AlignVCenter,
                      localTime(from_).toString(QStringLiteral("yyyy-MM-dd")));
 
-    // The curves: a stroke from low to high in each column, joined to the
-    // column before unless a gap lies between them.
+
+    // The curves: in each column one run of pixels from the lowest to the
+    // highest value, stretched to the previous column's middle when the two
+    // are joined, so that a curve is one pixel wide and costs one run a
+    // column. Joins across empty columns are drawn as lines.
+    auto row = [&](double value) { return int(std::lround(yOf(value))) - area.top(); };
+    std::vector<std::pair<QLine, QRgb>> bridges;
+    for (std::size_t s = 0; s < spans.size(); ++s) {
+        const QRgb colour = seriesColor(int(s)).rgba();
+        int previousColumn = -1, previousRow = 0;
+        for (int x = 0; x < int(spans[s].size()); ++x) {
+            const Span &cell = spans[s][std::size_t(x)];
+            if (!cell.hasValue())
+                continue;
+            int top = row(cell.high), bottom = row(cell.low);
+            const int middle = (top + bottom) / 2;
+            if (cell.joinsPrevious && previousColumn >= 0) {
+                if (previousColumn == x - 1) {
+                    top = std::min(top, previousRow);
+                    bottom = std::max(bottom, previousRow);
+                } else {
+                    bridges.emplace_back(QLine(previousColumn, previousRow, x, middle), colour);
+                }
+            }
+            top = std::max(top, 0);
+            bottom = std::min(bottom, rows - 1);
+            if (top <= bottom && x < width)
+                std::fill(column(x) + top, column(x) + bottom + 1, colour);
+            previousColumn = x;
+            previousRow = middle;
+        }
+    }
+    // Into an image row by row, in tiles small enough to stay in the cache.
+    QImage plot(area.size(), QImage::Format_RGB32);
+    constexpr int Tile = 32;
+    for (int y0 = 0; y0 < rows; y0 += Tile)
+        for (int x0 = 0; x0 < width; x0 += Tile)
+            for (int y = y0; y < std::min(y0 + Tile, rows); ++y) {
+                QRgb *line = reinterpret_cast<QRgb *>(plot.scanLine(y));
+                for (int x = x0; x < std::min(x0 + Tile, width); ++x)
+                    line[x] = column(x)[y];
+            }
+    if (!bridges.empty()) {
+        QPainter onCurves(&plot);
+        for (const auto &[line, colour] : bridges) {
+            onCurves.setPen(QPen(QColor::fromRgba(colour), 0));
+            onCurves.drawLine(line);
+        }
+    }
+    painter.drawImage(area.topLeft(), plot);
+
+    // Alarm marks: a red triangle where a lamp turned red, a green one where
+    // it went back; one of each kind every 8 pixels at most, however many
+    // changes lie there, each a small image drawn once.
+    static const std::array<QImage, 2> triangles = [] {
+        std::array<QImage, 2> images;
+        for (const bool on : {false, true}) {
+            QImage image(9, 8, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter draw(&image);
+            draw.setRenderHint(QPainter::Antialiasing);
+            draw.setPen(Qt::NoPen);
+            draw.setBrush(on ? QColor(255, 0, 0) : QColor(0, 160, 0));
+            const QPointF corners[3] = {{4.5, on ? 8.0 : 0.0}, {0, on ? 0.0 : 8.0}, {9, on ? 0.0 : 8.0}};
+            draw.drawPolygon(corners, 3);
+            images[on] = image;
+        }
+        return images;
+    }();
     painter.setClipRect(area);
+    const Millis markSpacing = (to_ - from_) * 8 / std::max(1, area.width());
     for (std::size_t s = 0; s < spans.size(); ++s) {
         if (spans[s].empty())
             continue;
-        std::vector<QLineF> lines;
-        lines.reserve(spans[s].size() * 2);
-        std::optional<QPointF> previous;
-        for (int column = 0; column < int(spans[s].size()); ++column) {
-            const Span &cell = spans[s][std::size_t(column)];
-            if (!cell.hasValue())
+        std::array<int, 2> lastBucket{-1, -1};
+        for (const trend::AlarmMark &mark : source_->alarmMarks(int(s), from_, to_, markSpacing)) {
+            const double x = xOf(mark.time);
+            if (std::exchange(lastBucket[mark.on], int(x) / 8) == int(x) / 8)
                 continue;
-            const double x = area.left() + column + 0.5;
-            const QPointF middle(x, yOf((double(cell.low) + cell.high) / 2));
-            if (cell.high > cell.low)
-                lines.emplace_back(QPointF(x, yOf(cell.low)), QPointF(x, yOf(cell.high)));
-            if (previous && cell.joinsPrevious)
-                lines.emplace_back(*previous, middle);
-            else if (cell.high <= cell.low)
-                lines.emplace_back(middle, middle + QPointF(0.5, 0)); // a lone sample still shows
-            previous = middle;
-        }
-        painter.setPen(QPen(seriesColor(int(s)), 1.5));
-        painter.drawLines(lines.data(), int(lines.size()));
-
-        // Alarm marks: a red triangle where a lamp turned red, a green one
-        // where it went back.
-        for (const trend::AlarmMark &mark : source_->alarmMarks(int(s), from_, to_)) {
             const float value = source_->valueAt(int(s), mark.time);
-            const double x = xOf(mark.time), y = std::isnan(value) ? area.top() + 6 : yOf(value);
-            QPainterPath triangle;
-            const double tip = mark.on ? -7 : 7;
-            triangle.moveTo(x, y);
-            triangle.lineTo(x - 4, y + tip);
-            triangle.lineTo(x + 4, y + tip);
-            triangle.closeSubpath();
-            painter.fillPath(triangle, mark.on ? QColor(255, 0, 0) : QColor(0, 160, 0));
+            const double y = std::isnan(value) ? area.top() + 6 : yOf(value);
+            painter.drawImage(QPointF(x - 4.5, mark.on ? y - 8 : y), triangles[mark.on]);
         }
     }
 
