@@ -25,7 +25,9 @@ QTableView *makeTable(QAbstractItemModel *model, const QString &name)
     table->setModel(model);
     table->verticalHeader()->hide();
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 4);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Widths fitted to the contents once (see refresh): fitting them on every
+    // refresh measures every text of 500 rows each time.
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     table->setSelectionMode(QAbstractItemView::NoSelection);
     return table;
 }
@@ -164,7 +166,7 @@ LineStatusWindow::LineStatusWindow(LineRecorder &recorder, const SharedState &st
         if (!frameTable->verticalScrollBar()->isSliderDown())
             frameTable->scrollToBottom();
     });
-    timer_->setInterval(500);
+    timer_->setInterval(1000);
     connect(timer_, &QTimer::timeout, this, &LineStatusWindow::refresh);
 }
 
@@ -191,6 +193,11 @@ void LineStatusWindow::refresh()
     channels_->reload();
     if (!recorder_.paused() || frames_->rowCount({}) == 0)
         frames_->reload(recorder_);
+    if (!fitted_ && frames_->rowCount({}) > 0) {
+        for (QTableView *table : findChildren<QTableView *>())
+            table->resizeColumnsToContents();
+        fitted_ = true;
+    }
     const double median = recorder_.medianCycleMs();
     cycle_->setText(median > 0
                         ? QStringLiteral("Polling cycle: last %1 ms, median %2 ms; wire limit %3 ms at %4 bit/s, "

@@ -4,7 +4,7 @@
 // answers, repeated attempts, the last good reply); the last and median
 // polling cycle against the wire limit at the line's speed; and the last 500
 // frames on the line, which a pause holds still. It reads the line recorder
-// twice a second while it is shown, and only when something changed.
+// once a second while it is shown, and only when something changed.
 
 #include <QWidget>
 
@@ -39,4 +39,5 @@ private:
     QCheckBox *pause_;
     QTimer *timer_;
     quint64 seenChanges_ = ~quint64(0);
+    bool fitted_ = false;
 };
