@@ -239,7 +239,9 @@ private slots:
         log.close();
         ScriptedPrompter prompter;
         TrendWindow window(nullptr, prompter);
-        QVERIFY(window.openFiles({log.fileName()}));
+        QVERIFY(window.openFiles({log.fileName(), dir.filePath(QStringLiteral("notes.txt"))})); // one left out
+        QCOMPARE(prompter.shown.size(), 1);
+        QVERIFY(prompter.shown.takeFirst().text.contains(QLatin1String("notes.txt")));
         QCOMPARE(window.skippedLines(), 1);
         QVERIFY(window.findChild<QLabel *>(QStringLiteral("trendStatus"))->text().contains(QLatin1String("1 line")));
         QCOMPARE(window.plot()->source()->seriesName(30), QStringLiteral("CH 30"));

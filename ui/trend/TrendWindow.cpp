@@ -96,18 +96,17 @@ bool TrendWindow::openFiles(const QStringList &paths)
 {
     auto chart = std::make_unique<trend::LogChart>();
     QString error;
-    if (!chart->open(paths, &error)) {
+    chart->open(paths, &error);
+    if (!error.isEmpty()) // the files left out, each with its reason
         prompter_.message(error, QString(), Prompter::Icon::Warning);
+    if (chart->files().isEmpty())
         return false;
-    }
-    if (!error.isEmpty()) // some of the files could not be read
-        prompter_.message(error, QString(), Prompter::Icon::Warning);
     plot_->setFollowing(false);
     showSource(chart.get());
     files_ = std::move(chart); // after the plot has let go of the old chart
     const qint64 skipped = files_->skippedLines();
     status_->setText(QStringLiteral("%1 file(s) shown. %2 line(s) were not records and were skipped.")
-                         .arg(paths.size())
+                         .arg(files_->files().size())
                          .arg(skipped));
     return true;
 }

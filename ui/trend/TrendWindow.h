@@ -35,8 +35,9 @@ public:
 
     // Shows the live history, following its newest samples.
     void showLive();
-    // Opens log files as one chart and shows it; false (and told) when none
-    // of them could be read.
+    // Opens log files as one chart and shows it. Files that cannot be read
+    // are told, each with its reason, and the others shown; false when none
+    // could be read.
     bool openFiles(const QStringList &paths);
     // New samples in the live history (called after each polling cycle).
     void liveGrew();
