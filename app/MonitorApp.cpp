@@ -209,7 +209,7 @@ void MonitorApp::wireMenu()
     QObject::connect(menu, &MainMenu::trendChosen, main_.get(), [this] {
         if (!trend_) {
             trend_ = new TrendWindow(history_.get(), prompter_, main_.get());
-            trend_->shownAtFirst = [this](int channel) { return stateIsMonitored(state.channels.state(channel)); };
+            trend_->shownAtFirst = [this](int channel) { return monitored(channel); };
             trend_->showLive();
         }
         trend_->show();
@@ -225,16 +225,14 @@ void MonitorApp::wireMenu()
     });
 }
 
+bool MonitorApp::monitored(int channel) const { return stateIsMonitored(state.channels.state(channel)); }
+
 void MonitorApp::cycleDone(qint64 nanoseconds)
 {
     if (ending_)
         return;
-    int polled = 0;
-    for (int channel = 0; channel < ChannelCount; ++channel)
-        polled += stateIsMonitored(state.channels.state(channel)) && isValidAddress(state.deviceAddress(channel));
-    recorder_->cycleFinished(double(nanoseconds) / 1e6, polled, recorder_->lineSpeed());
-    feed_->cycleDone(*history_, clock_.now(),
-                     [this](int channel) { return stateIsMonitored(state.channels.state(channel)); });
+    recorder_->cycleFinished(double(nanoseconds) / 1e6, polling_->polledChannels(), recorder_->lineSpeed());
+    feed_->cycleDone(*history_, clock_.now(), [this](int channel) { return monitored(channel); });
     if (trend_)
         trend_->liveGrew();
 }

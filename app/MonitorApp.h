@@ -86,6 +86,7 @@ private:
     void inStep(const std::function<void()> &step);
     // After a polling cycle: its time to the line status, its PVs to the trend.
     void cycleDone(qint64 nanoseconds);
+    bool monitored(int channel) const;
 
     SettingsStore &store_;
     Prompter &prompter_;

@@ -74,6 +74,14 @@ void Polling::PollChannels()
     }
 }
 
+int Polling::polledChannels() const
+{
+    int polled = 0;
+    for (int channel = 0; channel < ChannelCount; ++channel)
+        polled += stateIsMonitored(state_.channels.state(channel)) && isValidAddress(state_.deviceAddress(channel));
+    return polled;
+}
+
 void Polling::pollPv(int channel, qint64 address)
 {
     const QString reply = commands::send(vtx_, address, commands::Read, commands::PvItem, QString(),

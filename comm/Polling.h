@@ -32,6 +32,9 @@ public:
     // the PV, then the status word for the lamps. Every failure shows "----"
     // and a modal message before the cycle goes on.
     void PollChannels();
+    // How many channels a polling cycle sends commands to: those switched on
+    // whose address an instrument can have.
+    int polledChannels() const;
 
 private:
     void pollPv(int channel, qint64 address);
