@@ -1,15 +1,16 @@
 #pragma once
 // The program's version information, shown by the splash window and the
-// about box. The version text is built from the numbers so that the two
-// windows can never disagree with them.
+// about box. The numbers come from the project's version in the top
+// CMakeLists.txt, the one place that also names the Debian package; the
+// version text is built from them so that the windows can never disagree.
 
 #include <QString>
 
 namespace version {
 
-inline constexpr int Major = 1;
-inline constexpr int Minor = 0;
-inline constexpr int Revision = 5;
+inline constexpr int Major = VTX_VERSION_MAJOR;
+inline constexpr int Minor = VTX_VERSION_MINOR;
+inline constexpr int Revision = VTX_VERSION_PATCH;
 
 // The company-name and comments fields of the version information.
 inline const QString CompanyName = QStringLiteral("KORVANE");

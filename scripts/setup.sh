@@ -25,6 +25,12 @@ needed=(
   "x11-utils|xprop, the X tests find menus and the window manager"
   "openbox|a window manager for the X tests of frames and geometry"
   "fonts-liberation|a metric-compatible serif for the PV digits"
+  "dpkg-dev|dpkg-shlibdeps, the Debian package's dependencies from its binaries"
+  "file|CPack tells the package's binaries by it"
+  "lintian|the Debian package's checks"
+  "desktop-file-utils|desktop-file-validate, the desktop entry's check"
+  "appstream|appstreamcli, the metainfo's check"
+  "strace|the package check sees which manual the installed program opens"
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test, with compiler warnings as errors: once in a
 # plain debug build, once more under AddressSanitizer and
-# UndefinedBehaviorSanitizer; then fuzzes the reply parser and the readers of
+# UndefinedBehaviorSanitizer; builds the Debian package and checks it
+# unpacked and with lintian; then fuzzes the reply parser and the readers of
 # numbers briefly, and soaks the program for two minutes. Exits non-zero on
 # the first failure.
 set -euo pipefail
@@ -22,6 +23,12 @@ echo "== debug build and tests"
 cmake -S . -B build/debug -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVTX_WERROR=ON >/dev/null
 cmake --build build/debug -j "$jobs"
 run_suite build/debug
+
+echo "== Debian package, unpacked and run, lintian"
+cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DVTX_BENCH=OFF \
+  -DVTX_WERROR=ON >/dev/null
+cmake --build build/package -j "$jobs" --target package
+python3 tests/package/check_package.py build/package
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVTX_SANITIZE=ON -DVTX_WERROR=ON >/dev/null

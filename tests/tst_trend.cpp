@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <ctime>
+#include <numeric>
 
 using namespace trend;
 
@@ -27,6 +28,13 @@ bool writeLog(const QString &path, const QByteArrayList &lines)
     QFile file(path);
     const QByteArray bytes = (QByteArrayList{Header} + lines).join("\r\n") + "\r\n";
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+std::vector<int> everySeries(const TrendSource &source)
+{
+    std::vector<int> all(std::size_t(source.seriesCount()));
+    std::iota(all.begin(), all.end(), 0);
+    return all;
 }
 
 QByteArrayList readLines(const QString &path)
@@ -154,7 +162,8 @@ private slots:
         QString error;
         QVERIFY2(chart.open({path(name)}, &error), qPrintable(error));
         QCOMPARE(chart.skippedLines(), qint64(0));
-        QVERIFY(exportCsv(chart, chart.firstTime(), chart.lastTime() + 1, path(QStringLiteral("out.csv")), &error));
+        QVERIFY(exportCsv(chart, chart.firstTime(), chart.lastTime() + 1, everySeries(chart), path(QStringLiteral("out.csv")),
+                          &error));
 
         QByteArrayList exported = readLines(path(QStringLiteral("out.csv")));
         QVERIFY(exported.first().startsWith("time,\"a,b\",\"say \"\"hi\"\"\",,"));
@@ -301,7 +310,7 @@ private slots:
         QVERIFY(chart.open({path(QStringLiteral("230105_0846.TXT"))}));
         QString error;
         const QString file = target.startsWith(u'/') ? target : path(target);
-        QVERIFY(!exportCsv(chart, chart.firstTime(), chart.lastTime() + 1, file, &error));
+        QVERIFY(!exportCsv(chart, chart.firstTime(), chart.lastTime() + 1, everySeries(chart), file, &error));
         QVERIFY2(error.contains(file) && error.size() > file.size() + 8, qPrintable(error));
     }
 };

@@ -12,6 +12,7 @@
 #include "support/ScriptedPrompter.h"
 
 #include <QLabel>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QScrollBar>
@@ -178,6 +179,37 @@ private slots:
         }
     }
 
+    // The copy beside the program wins over the installed one, so that a build
+    // tree or a hand-placed manual is read first; with neither, the viewer
+    // names the program's folder.
+    void helpLookup_data()
+    {
+        QTest::addColumn<bool>("beside");
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("both") << true << true << "bin/PLMVX001M";
+        QTest::newRow("installed only") << false << true << "share/vtx500-monitor/PLMVX001M";
+        QTest::newRow("neither") << false << false << "bin/PLMVX001M";
+    }
+    void helpLookup()
+    {
+        QFETCH(bool, beside);
+        QFETCH(bool, installed);
+        QFETCH(QString, expected);
+        QTemporaryDir root;
+        QVERIFY(QDir(root.path()).mkpath(QStringLiteral("bin")));
+        QVERIFY(QDir(root.path()).mkpath(QStringLiteral("share/vtx500-monitor")));
+        const auto place = [&root](const QString &file) {
+            QFile manual(root.filePath(file));
+            QVERIFY(manual.open(QIODevice::WriteOnly));
+        };
+        if (beside)
+            place(QStringLiteral("bin/PLMVX001M"));
+        if (installed)
+            place(QStringLiteral("share/vtx500-monitor/PLMVX001M"));
+        QCOMPARE(helpFilePath(root.filePath(QStringLiteral("bin"))), root.filePath(expected));
+    }
+
     // Each box is modal to its owner and centred on it, and gone once closed.
     // The about box's OK is its default button and Escape closes it too; a
     // message given no title shows the application's; a question answers Yes
@@ -247,7 +279,14 @@ private slots:
         QCOMPARE(window.plot()->source()->seriesName(30), QStringLiteral("CH 30"));
         QVERIFY(window.exportPng(dir.filePath(QStringLiteral("shown.png"))));
         QVERIFY(!QImage(dir.filePath(QStringLiteral("shown.png"))).isNull());
+        // Only the ticked channels go to the CSV, as the curves shown.
+        auto *list = window.findChild<QListWidget *>(QStringLiteral("seriesList"));
+        for (int row = 1; row < ChannelCount; ++row)
+            list->item(row)->setCheckState(row == 2 ? Qt::Checked : Qt::Unchecked);
         QVERIFY(window.exportCsv(dir.filePath(QStringLiteral("shown.csv"))));
+        QFile csv(dir.filePath(QStringLiteral("shown.csv")));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QCOMPARE(csv.readLine(), QByteArray("time,CH 0,CH 2\r\n"));
         QVERIFY(!window.exportCsv(QStringLiteral("/dev/full")));
         QCOMPARE(prompter.shown.size(), 1);
         QVERIFY(prompter.shown[0].text.startsWith(QLatin1String("Cannot write the file /dev/full.")));

@@ -38,7 +38,8 @@ void appendValue(float value, QByteArray &out)
 
 } // namespace
 
-bool exportCsv(const TrendSource &source, Millis from, Millis to, const QString &path, QString *error)
+bool exportCsv(const TrendSource &source, Millis from, Millis to, const std::vector<int> &columns, const QString &path,
+               QString *error)
 {
     // A regular file (or none yet) is written beside it and put in its place
     // when whole, so a failed export leaves no cut-off file that looks
@@ -53,11 +54,10 @@ bool exportCsv(const TrendSource &source, Millis from, Millis to, const QString 
 
     bool written = file->open(QIODevice::WriteOnly | QIODevice::Truncate);
     QByteArray buffer = "time";
-    for (int series = 0; series < source.seriesCount(); ++series)
+    for (const int series : columns)
         buffer += ',' + csvField(source.seriesName(series));
     buffer += "\r\n";
 
-    const int count = source.seriesCount();
     IsoLocalWriter times;
     const auto flush = [&] {
         written = written && file->write(buffer) == buffer.size();
@@ -68,7 +68,7 @@ bool exportCsv(const TrendSource &source, Millis from, Millis to, const QString 
             if (!written)
                 return;
             times.append(time, buffer);
-            for (int series = 0; series < count; ++series) {
+            for (const int series : columns) {
                 buffer += ',';
                 appendValue(values[series], buffer);
             }

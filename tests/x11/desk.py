@@ -198,7 +198,8 @@ class Sim:
 
 
 class Monitor:
-    """vtx500-monitor with its own settings store and working directory."""
+    """vtx500-monitor with its own settings store and working directory;
+    program is its path, or a whole command line that starts it."""
 
     def __init__(self, program, desk, folder, store, env=None):
         self.folder = folder
@@ -213,7 +214,8 @@ class Monitor:
         # otherwise meet on this machine's real serial ports.
         environment = dict(desk.env, XDG_CONFIG_HOME=self.config, VTX500_SERIAL_PORTS="", **(env or {}))
         self.log = open(os.path.join(folder, "monitor.out"), "w")
-        self.process = subprocess.Popen([program], cwd=self.work, env=environment, stdout=self.log,
+        command = [program] if isinstance(program, str) else program
+        self.process = subprocess.Popen(command, cwd=self.work, env=environment, stdout=self.log,
                                         stderr=subprocess.STDOUT)
 
     def store(self):

@@ -1,6 +1,7 @@
 #include "ui/main/HelpViewer.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -24,7 +25,8 @@ void HelpViewer::showHelp(const QString &file)
     } else {
         clear();
         setHtml(QStringLiteral("<h2>Help file not found</h2><p>The help file could not be opened:</p><p><tt>%1</tt></p>"
-                               "<p>It belongs in the folder of the program.</p>")
+                               "<p>It belongs in the folder of the program, or, when the program is installed, "
+                               "in <tt>share/vtx500-monitor</tt> beside the program's folder.</p>")
                     .arg(file.toHtmlEscaped()));
     }
     show();
@@ -32,13 +34,17 @@ void HelpViewer::showHelp(const QString &file)
     activateWindow();
 }
 
-QString helpFilePath()
+QString helpFilePath(const QString &programFolder)
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/PLMVX001M");
+    const QString besideProgram = programFolder + QStringLiteral("/PLMVX001M");
+    const QString installed = QDir::cleanPath(programFolder + QStringLiteral("/" VTX_DATA_FROM_BIN "/PLMVX001M"));
+    if (!QFileInfo(besideProgram).isFile() && QFileInfo(installed).isFile())
+        return installed;
+    return besideProgram;
 }
 
 void openProgramHelp(HelpViewer &viewer)
 {
     QApplication::beep();
-    viewer.showHelp(helpFilePath());
+    viewer.showHelp(helpFilePath(QCoreApplication::applicationDirPath()));
 }

@@ -16,8 +16,12 @@ public:
     void showHelp(const QString &file);
 };
 
-// The help file next to the program: <program folder>/PLMVX001M.
-QString helpFilePath();
+// The help file: <program folder>/PLMVX001M when it is there (the build tree,
+// or a copy the operator put beside the program), else the installed manual,
+// <program folder>/../share/vtx500-monitor/PLMVX001M. When neither exists,
+// the first, so that the viewer names the folder of the program.
+QString helpFilePath(const QString &programFolder);
 
-// The Help > Help command: a beep, then the help file at its contents page.
+// The Help > Help command: a beep, then the help file of this program at its
+// contents page.
 void openProgramHelp(HelpViewer &viewer);

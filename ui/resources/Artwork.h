@@ -8,7 +8,8 @@ namespace artwork {
 // The splash window's logo, 142 x 71 pixels.
 QPixmap logo();
 
-// The program's icon, a square of the given side.
+// The program's icon, a square of the given side. vtx500-monitor.svg beside
+// this file is the same drawing for the desktop's menus: change both.
 QPixmap programIcon(int side = 32);
 
 } // namespace artwork

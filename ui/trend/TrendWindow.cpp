@@ -183,8 +183,13 @@ bool TrendWindow::exportCsv(const QString &path)
     const trend::TrendSource *source = plot_->source();
     if (!source)
         return false;
+    std::vector<int> ticked;
+    for (int series = 0; series < source->seriesCount(); ++series) {
+        if (plot_->seriesShown(series))
+            ticked.push_back(series);
+    }
     QString error;
-    if (trend::exportCsv(*source, plot_->from(), plot_->to(), path, &error))
+    if (trend::exportCsv(*source, plot_->from(), plot_->to(), ticked, path, &error))
         return true;
     prompter_.message(QStringLiteral("Cannot write the file %1.\n%2").arg(path, error), QString(),
                       Prompter::Icon::Warning);

@@ -42,7 +42,7 @@ public:
     // New samples in the live history (called after each polling cycle).
     void liveGrew();
 
-    // The shown range: the curves as drawn, or every series' values.
+    // The shown range: the curves as drawn, or the ticked series' values.
     bool exportPng(const QString &path);
     bool exportCsv(const QString &path);
 
