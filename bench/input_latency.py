@@ -34,7 +34,7 @@ def main():
     monitor = Monitor(os.path.join(build, "app", "vtx500-monitor"), desk, root, store)
     try:
         main_window = desk.window("VTX-501-M Monitor")
-        if not wait_for(lambda: sum(f[2:4] == ["R", "0081"] for f in sim.record()) > 31, 120, 0.2):
+        if not wait_for(lambda: sim.pv_reads() > 31, 120, 0.2):
             print("input: polling never started")
             return 1
         menus = lambda: len(desk.xdo("search", "--onlyvisible", "--class", "vtx500-monitor").split()) > 1

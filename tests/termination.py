@@ -15,15 +15,11 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "x11"))
-from desk import Monitor, Sim, new_folder, temporary_root, wait_for  # noqa: E402
+from desk import Monitor, Offscreen, Sim, new_folder, temporary_root, wait_for  # noqa: E402
 
 # Far below what the running step or an open box would take (7 s and for
 # ever); the program itself needs a fraction of a second.
 LIMIT_S = 4
-
-
-class Offscreen:
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
 
 
 def store_for(link, addresses, on):
@@ -83,7 +79,7 @@ def main():
     args += [a for n in range(1, 32) for a in ("--instrument", str(n))]
     sim = Sim(simulator, folder, args)
     monitor = Monitor(program, Offscreen, folder, store_for(sim.link, lambda c: c + 1, 31))
-    if wait_for(lambda: any(f[3] == "0081" for f in sim.record()), 90, 0.05):
+    if wait_for(sim.pv_reads, 90, 0.05):
         check_ends(monitor, "long polling step", failures)
     else:
         failures.append("long polling step: polling never began")

@@ -19,10 +19,9 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import types
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "x11"))
-from desk import Desk, Monitor, Sim, wait_for  # noqa: E402
+from desk import Desk, Monitor, Offscreen, Sim, wait_for  # noqa: E402
 
 SOURCE = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 MAIN = "VTX-501-M Monitor"
@@ -67,10 +66,6 @@ def one_channel_store(link):
     return store
 
 
-def polled(sim):
-    return any(f[1:4] == ["1", "R", "0081"] for f in sim.record())
-
-
 def fields(deb, version, arch):
     info = {}
     for name in ("Package", "Version", "Architecture", "Maintainer", "Depends", "Recommends", "Description"):
@@ -87,10 +82,9 @@ def fields(deb, version, arch):
 def runs_offscreen(root, folder):
     """The unpacked monitor, offscreen, to its first polling cycle and an orderly end."""
     sim = Sim(os.path.join(root, "usr/bin/vtx500-sim"), folder, ["--speed", "9600", "--instrument", "1"])
-    desk = types.SimpleNamespace(env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
-    monitor = Monitor(os.path.join(root, "usr/bin/vtx500-monitor"), desk, folder, one_channel_store(sim.link))
+    monitor = Monitor(os.path.join(root, "usr/bin/vtx500-monitor"), Offscreen, folder, one_channel_store(sim.link))
     try:
-        check(wait_for(lambda: polled(sim), 60, 0.2), "offscreen: the unpacked monitor polls the unpacked simulator")
+        check(wait_for(lambda: sim.pv_reads(1), 60, 0.2), "offscreen: the unpacked monitor polls the unpacked simulator")
         monitor.process.terminate()
         ended = monitor.ended(30) and monitor.process.returncode == 0
         check(ended and os.path.isfile(os.path.join(monitor.work, "VX5DP.DAT")), "offscreen: ends in order on SIGTERM")
@@ -119,7 +113,7 @@ def opens_installed_manual(root, folder):
     monitor = Monitor(command, desk, folder, one_channel_store(sim.link))
     try:
         main = desk.window(MAIN, 60)
-        check(wait_for(lambda: polled(sim), 60, 0.2), "X: the entry's command starts the monitor, which polls")
+        check(wait_for(lambda: sim.pv_reads(1), 60, 0.2), "X: the entry's command starts the monitor, which polls")
         desk.focus(main)
         desk.keys("alt+h", "h")
         desk.window(HELP)
@@ -144,8 +138,7 @@ def accepted_warnings():
     """The lintian tags the README accepts: '- `tag`: reason' lines of its package section."""
     with open(os.path.join(SOURCE, "README.md")) as readme:
         text = readme.read()
-    section = text[text.index("### lintian"):]
-    section = section[:section.find("\n#", 1)] if "\n#" in section[1:] else section
+    section = re.search(r"^### lintian\n(.*?)(?=^#|\Z)", text, re.M | re.S).group(1)
     return set(re.findall(r"^- `([a-z0-9-]+)`", section, re.M))
 
 

@@ -191,10 +191,19 @@ class Sim:
         except FileNotFoundError:
             return []
 
+    def pv_reads(self, address=None):
+        """How many PV reads (R 0081) it received, at one address or at any."""
+        return sum(f[2:4] == ["R", "0081"] and address in (None, int(f[1])) for f in self.record())
+
     def close(self):
         self.process.stdin.write("quit\n")
         self.process.stdin.close()
         self.process.wait(10)
+
+
+class Offscreen:
+    """The desk of a monitor that needs no X server."""
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
 
 
 class Monitor:

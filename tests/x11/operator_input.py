@@ -54,8 +54,8 @@ class Run:
                                None if keep_store else store, env)
         self.main = desk.window(MAIN)
         # Wait until the line is busy with the kind of step under test.
-        busy = (lambda r: any(f[2:4] == ["R", "0081"] for f in r)) if line == "polling" else (lambda r: len(r) > 2)
-        if not wait_for(lambda: busy(self.sim.record()), 90, 0.2):
+        busy = self.sim.pv_reads if line == "polling" else (lambda: len(self.sim.record()) > 2)
+        if not wait_for(busy, 90, 0.2):
             raise AssertionError(f"the line never got busy ({line})")
 
     def close(self):
