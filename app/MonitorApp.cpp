@@ -129,16 +129,19 @@ void MonitorApp::startUp()
     transfer_ = std::make_unique<SettingTransfer>(vtx, state, prompter_);
     wireMenu();
 
-    // While a step waits for a reply, the window goes on painting and timers
-    // go on ticking; the operator's input that arrives meanwhile is held until
-    // the step is over (InputHold). The component calls this for every chunk
-    // that arrives; serving the events every few milliseconds is plenty and
-    // costs far less processor time.
+    // While a step waits on the line, the window goes on painting and the
+    // log keeps its rhythm; the operator's input that arrives meanwhile is
+    // held until the step is over (InputHold), and so is every timer of the
+    // windows. The component calls this every few milliseconds of its
+    // waits; serving the queue every 5 ms is plenty and costs far less
+    // processor time.
     vtx.setWaitHook([this, served = QElapsedTimer()]() mutable {
         if (!ending_ && served.isValid() && served.elapsed() < ServeEventsEveryMs)
             return;
         if (!ending_) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            InputHold::serveInStep();
+            if (logWriter_ && !ending_)
+                logWriter_->serveOverdueTick();
             served.start();
         }
         if (ending_)

@@ -1,8 +1,11 @@
 #pragma once
 // The communication main loop: one step per turn on the user-interface
 // thread. The turns run from an event loop of their own, one queued call
-// after another, so that everything pending (menus, dialogs, timers and
-// painting) is served between two steps and never inside one.
+// after another, so that everything pending (menus, dialogs, timers) is
+// served between two steps. Inside a step, its waits on the line serve only
+// painting, the line, the logging tick and the termination signals (the
+// wait hook that the program installs); the operator's input waits for the
+// step's end.
 
 #include <QString>
 #include <QtGlobal>

@@ -17,8 +17,8 @@
 
 namespace {
 
-// How often the idle hook runs while a reply is awaited.
-constexpr int IdleSliceMs = 5;
+// How often the wait hook runs, at least, while the line is awaited.
+constexpr int WaitSliceMs = 5;
 // Extra time a frame may take to leave the port beyond its wire time.
 constexpr int WriteMarginMs = 1000;
 
@@ -196,13 +196,10 @@ AttemptReport::Outcome Vtx::attempt(const QByteArray &command, QString &data)
         noteLineFault();
         return Outcome::LineFault;
     }
-    const QDeadlineTimer writeDeadline(wireTimeMs(command.size(), openedBaudRate_) + WriteMarginMs);
-    while (port_.bytesToWrite() > 0) {
-        if (!port_.waitForBytesWritten(int(std::max<qint64>(writeDeadline.remainingTime(), 0)))) {
-            if (faultPending_ || isLineFault(port_.error()))
-                noteLineFault();
-            return Outcome::LineFault;
-        }
+    if (!waitUntilWritten(command)) {
+        if (faultPending_ || isLineFault(port_.error()))
+            noteLineFault();
+        return Outcome::LineFault;
     }
 
     frame::ReplyReader reader(command);
@@ -228,9 +225,8 @@ AttemptReport::Outcome Vtx::attempt(const QByteArray &command, QString &data)
         const qint64 left = deadline.remainingTime();
         if (left <= 0)
             return heard ? Outcome::BadReply : Outcome::Silence;
-        port_.waitForReadyRead(int(idle ? std::min<qint64>(left, IdleSliceMs) : left));
-        if (idle)
-            idle();
+        port_.waitForReadyRead(int(waitHook_ ? std::min<qint64>(left, WaitSliceMs) : left));
+        serveWait();
     }
 
     if (reply.status == frame::Reply::Valid) {
@@ -242,8 +238,7 @@ AttemptReport::Outcome Vtx::attempt(const QByteArray &command, QString &data)
     const int quietMs = wireTimeMs(3, openedBaudRate_) + 2;
     while (deadline.remainingTime() > 0 && port_.isOpen() && port_.waitForReadyRead(quietMs)) {
         port_.readAll();
-        if (idle) // a stream of garbage may last until the deadline
-            idle();
+        serveWait(); // a stream of garbage may last until the deadline
     }
     if (faultPending_ || isLineFault(port_.error()))
         noteLineFault();
@@ -260,10 +255,28 @@ void Vtx::waitFor(int milliseconds)
 {
     const QDeadlineTimer deadline(std::max(milliseconds, 0));
     while (!deadline.hasExpired()) {
-        if (idle)
-            idle();
-        QThread::msleep(ulong(std::clamp<qint64>(deadline.remainingTime(), 0, IdleSliceMs)));
+        serveWait();
+        QThread::msleep(ulong(std::clamp<qint64>(deadline.remainingTime(), 0, WaitSliceMs)));
     }
+}
+
+bool Vtx::waitUntilWritten(const QByteArray &command)
+{
+    // A stalled converter may hold the bytes for the whole margin: the window
+    // is served meanwhile as during the wait for the reply.
+    const QDeadlineTimer deadline(wireTimeMs(command.size(), openedBaudRate_) + WriteMarginMs);
+    while (port_.isOpen() && port_.bytesToWrite() > 0) {
+        const qint64 left = deadline.remainingTime();
+        if (left <= 0)
+            return false;
+        const bool moved = port_.waitForBytesWritten(int(waitHook_ ? std::min<qint64>(left, WaitSliceMs) : left));
+        if (!moved && port_.error() != QSerialPort::NoError && port_.error() != QSerialPort::TimeoutError)
+            return false;
+        serveWait();
+        if (faultPending_)
+            return false;
+    }
+    return port_.isOpen();
 }
 
 int Vtx::attemptTimeMs(const QByteArray &command) const

@@ -35,7 +35,10 @@ public:
     // wire time): 60 ms plus the wire time of 24 characters at the speed.
     static int replyTimeoutMs(qint32 baudRate);
 
-    void setWaitHook(std::function<void()> hook) override { idle = std::move(hook); }
+    // Every wait on the line calls it at least every few milliseconds: the
+    // wait for the command to leave the port, for the reply, for the rest of
+    // a bad reply to go by, and for an attempt a faulted line only waits out.
+    void setWaitHook(std::function<void()> hook) override { waitHook_ = std::move(hook); }
     // Every attempt is reported, the ones a faulted line only waits out
     // included (as LineFault): the observer sees count attempts for every
     // command that got no answer.
@@ -43,9 +46,6 @@ public:
     {
         attemptObserver_ = std::move(observer);
     }
-    // Called every few milliseconds while a reply is awaited, when set.
-    std::function<void()> idle;
-
     // True while Open has succeeded and Close has not been called, even when
     // a line fault has closed the device underneath.
     bool isOpen() const { return userOpen_; }
@@ -60,6 +60,14 @@ private:
     AttemptReport::Outcome attempt(const QByteArray &command, QString &data);
     void report(int n, AttemptReport::Outcome outcome, const QString &data) const;
     void waitFor(int milliseconds);
+    // Waits until the driver has taken the whole command or the deadline
+    // passes; false on a failure or time-out.
+    bool waitUntilWritten(const QByteArray &command);
+    void serveWait() const
+    {
+        if (waitHook_)
+            waitHook_();
+    }
     // From the hand-off of a command to the end of the wait for its reply.
     int attemptTimeMs(const QByteArray &command) const;
     // Waits out attempts first..count of a command the line cannot carry.
@@ -76,4 +84,5 @@ private:
     bool faultPending_ = false; // a line fault was reported; the device is still to be closed
     QMetaObject::Connection faultConnection_;
     std::function<void(const AttemptReport &)> attemptObserver_;
+    std::function<void()> waitHook_;
 };

@@ -136,6 +136,14 @@ void LogWriter::LoggingTimer_Timer()
     tellFailures();
 }
 
+void LogWriter::serveOverdueTick()
+{
+    if (!LoggingTimer.isActive() || LoggingTimer.remainingTime() > 0)
+        return;
+    LoggingTimer.start(); // the next tick a whole interval from now, not at once again
+    LoggingTimer_Timer();
+}
+
 void LogWriter::holdMessages(bool hold)
 {
     holding_ = hold;

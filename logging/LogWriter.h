@@ -35,6 +35,9 @@ public:
 
     // The 200 ms tick: writes a record when one is due.
     void LoggingTimer_Timer();
+    // The tick, when it is due, for a wait that serves no timer (a step's
+    // wait on the line): the records keep their time at any line speed.
+    void serveOverdueTick();
 
     // While a step of the main loop runs, ticks may run inside its wait for a
     // reply; a modal box opened there would hold that wait until the reply

@@ -199,7 +199,7 @@ private slots:
         OPEN_LINE(line);
         int idleCalls = 0;
         if (idleHook)
-            line.vtx.idle = [&idleCalls] { ++idleCalls; QCoreApplication::processEvents(); };
+            line.vtx.setWaitHook([&idleCalls] { ++idleCalls; QCoreApplication::processEvents(); });
         QList<AttemptReport::Outcome> attempts; // a faulted line's attempts are told, not skipped
         line.vtx.setAttemptObserver([&attempts](const AttemptReport &r) { attempts << r.outcome; });
         QCOMPARE(line.send(4, "0080"), ack("002C"));

@@ -1,6 +1,7 @@
 #include "ui/InputHold.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QMouseEvent>
@@ -40,6 +41,16 @@ bool isWindowInput(const QObject *receiver, const QEvent *event)
     }
 }
 
+// A press made anew that the window treats as the windowing system's own
+// second press of a double click: the window then hands on the double click
+// that follows instead of this press, so a widget sees one press, one double
+// click and the releases, as it would have without the hold.
+class RemadeMouseEvent : public QMouseEvent {
+public:
+    using QMouseEvent::QMouseEvent;
+    void setDoubleClick() { m_doubleClick = true; }
+};
+
 // How to make the event again when its turn comes. Pointer events are made
 // anew from their values at that moment: their touch points live on in the
 // device's state and move on with every later event, so a copy kept from
@@ -55,8 +66,9 @@ std::function<std::unique_ptr<QEvent>()> remake(const QEvent *event)
         return [type = e->type(), local = e->position(), scene = e->scenePosition(), global = e->globalPosition(),
                 button = e->button(), buttons = e->buttons(), modifiers = e->modifiers(),
                 device = QPointer<const QPointingDevice>(e->pointingDevice()), time = e->timestamp()] {
-            auto made = std::make_unique<QMouseEvent>(type, local, scene, global, button, buttons, modifiers,
-                                                      device ? device.get() : QPointingDevice::primaryPointingDevice());
+            auto made = std::make_unique<RemadeMouseEvent>(
+                type, local, scene, global, button, buttons, modifiers,
+                device ? device.get() : QPointingDevice::primaryPointingDevice());
             made->setTimestamp(time);
             return std::unique_ptr<QEvent>(std::move(made));
         };
@@ -108,19 +120,29 @@ bool isFrameClose(const QObject *receiver, const QEvent *event)
     return widget && widget->windowType() != Qt::Popup;
 }
 
-// Where a key goes when its turn comes, like the windows themselves route
-// it: to a grabbing widget, the focus widget, or else the window itself (a
-// window without a focus widget still has its menu's access keys). Keys
-// typed ahead thus follow the focus that the earlier input has moved.
+// Where a key goes when its turn comes: into the window it was typed into,
+// to that window's focus widget at this moment (so keys typed ahead follow
+// the focus that the earlier keys have moved, Tab among them), or the
+// window itself (a window without a focus widget still has its menu's access
+// keys). The window manager may have activated another window meanwhile (a
+// click on it); the keys still belong where they were typed. Only when that
+// window has gone, or a modal window blocks it, do they follow the focus, as
+// they would have if the program had kept up.
 QWidget *keyTarget(const QObject *heldReceiver)
 {
     if (QWidget *grabber = QWidget::keyboardGrabber())
         return grabber;
+    QWidget *typedInto = widgetOf(heldReceiver);
+    const QWidget *modal = QApplication::activeModalWidget();
+    // A modal window that has opened since (by an earlier key) takes them,
+    // as it would have taken the keys typed after it came up.
+    if (typedInto && typedInto->isVisible() && (!modal || modal == typedInto)) {
+        QWidget *focus = typedInto->focusWidget();
+        return focus && focus->isVisible() && focus->isEnabled() ? focus : typedInto;
+    }
     if (QWidget *focus = QApplication::focusWidget())
         return focus;
-    if (QWidget *active = QApplication::activeWindow())
-        return active;
-    return widgetOf(heldReceiver);
+    return QApplication::activeWindow();
 }
 
 } // namespace
@@ -175,7 +197,15 @@ void InputHold::keep(QObject *receiver, QEvent *event)
         if (held_.size() >= MaxHeldMoves)
             return;
     }
+    if (event->type() == QEvent::MouseButtonDblClick && !held_.empty() &&
+        held_.back().type == QEvent::MouseButtonPress && held_.back().receiver == receiver)
+        held_.back().doubleClick = true; // the press just before it was its second press
     held_.push_back(Held{receiver, event->type(), buttons, remake(event)});
+}
+
+void InputHold::serveInStep()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::X11ExcludeTimers);
 }
 
 void InputHold::stepBegins() { inStep_ = true; }
@@ -207,6 +237,8 @@ void InputHold::deliver(Held &held)
 {
     const std::unique_ptr<QEvent> made = held.make();
     QEvent *event = made.get();
+    if (held.doubleClick)
+        static_cast<RemadeMouseEvent *>(event)->setDoubleClick();
     const QEvent *outer = std::exchange(delivering_, event);
     QObject *target = held.receiver;
     const bool isKey = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;

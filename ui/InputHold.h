@@ -1,10 +1,12 @@
 #pragma once
 // Keeps the operator's keys and mouse clicks away from the windows while a
 // step of the main loop runs, and hands them on, in the order they came, as
-// soon as the step is over. The step's waits for replies go on serving the
-// event queue (painting, timers, the line), so nothing stalls and nothing
-// stays behind in a queue of the windowing system: every input event reaches
-// the program, is held here, and is delivered between two steps.
+// soon as the step is over. The step's waits for replies serve the event
+// queue through serveInStep() (painting, the window system, the line, the
+// termination signals, but no timer), so nothing stalls and nothing stays
+// behind in a queue of the windowing system: every input event reaches the
+// program, is held here, and is delivered between two steps. No handler of
+// a window runs inside a step, so a step always ends.
 //
 // The application's notify() asks intercept() about every event before any
 // event filter sees it. A message box that a step shows must take input at
@@ -31,6 +33,12 @@ public:
     // True when the event was taken and must not be delivered now.
     bool intercept(QObject *receiver, QEvent *event);
 
+    // What a step's wait for the line may serve: everything in the queue but
+    // timers. A widget's timer (an animated click, a menu's delayed pop-up,
+    // a tool tip) runs window code, which may open an event loop of its own
+    // that the step would never leave; it comes due again between two steps.
+    static void serveInStep();
+
     void stepBegins();
     // Held input is handed on from the event queue, ahead of the next turn.
     void stepEnds();
@@ -53,6 +61,7 @@ private:
         QEvent::Type type;
         Qt::MouseButtons buttons; // of a mouse move
         std::function<std::unique_ptr<QEvent>()> make;
+        bool doubleClick = false; // a press that the windowing system paired with a double click
     };
 
     bool holding() const { return modal_ == 0 && (inStep_ || !held_.empty()); }
