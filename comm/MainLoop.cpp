@@ -73,29 +73,25 @@ void MainLoop::communicate()
 
     QEventLoop events;
     QObject context;
-    QTimer pause;
-    pause.setSingleShot(true);
-    pause.setInterval(DiscoveryPauseMs);
+    QTimer turnTimer;
+    turnTimer.setSingleShot(true);
 
-    // Each turn is queued behind whatever is already pending, so the event
-    // loop serves all of it first: that pass is the turn's yield. The next
-    // turn is queued only when this step is over, so a step's message box
-    // holds the loop, and a dialog's own event loop keeps the turns going.
-    std::function<void()> nextTurn;
-    auto scheduleTurn = [&] {
-        if (pauseNext_)
-            pause.start();
-        else
-            QMetaObject::invokeMethod(&context, nextTurn, Qt::QueuedConnection);
-    };
-    nextTurn = [&] {
+    // Each turn is a timer that comes due once the step before it is over
+    // (at once, or after the pause of an empty discovery round), so the
+    // event loop serves everything pending first, and a timer of the windows
+    // that came due during the step runs before the next turn, in the order
+    // they came due. The waits of a step serve no timer, so no turn and no
+    // window's timer ever runs inside a step. A step's message box holds the
+    // loop (its turn is still running); a dialog's own event loop keeps the
+    // turns going.
+    QObject::connect(&turnTimer, &QTimer::timeout, &context, [&] {
         step();
-        if (StopRequest)
+        if (StopRequest) {
             events.quit();
-        else
-            scheduleTurn();
-    };
-    QObject::connect(&pause, &QTimer::timeout, &context, nextTurn);
-    scheduleTurn();
+            return;
+        }
+        turnTimer.start(pauseNext_ ? DiscoveryPauseMs : 0);
+    });
+    turnTimer.start(pauseNext_ ? DiscoveryPauseMs : 0);
     events.exec();
 }

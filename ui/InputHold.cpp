@@ -175,7 +175,11 @@ bool InputHold::intercept(QObject *receiver, QEvent *event)
         keep(receiver, event);
         return true;
     }
-    if (isFrameClose(receiver, event)) {
+    // A window that closes itself in a handler of held input (Enter on a
+    // dialog's OK) reaches here the same way as a click on its frame's close
+    // button; held, the dialog's own close would come back later as a frame
+    // close and turn its accept into a reject.
+    if (isFrameClose(receiver, event) && !(delivering_ && !inStep_)) {
         keep(receiver, event);
         event->ignore(); // not closed now; it is, when its turn comes
         return true;
