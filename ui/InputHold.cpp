@@ -101,6 +101,12 @@ std::function<std::unique_ptr<QEvent>()> remake(const QEvent *event)
     }
 }
 
+bool isClick(QEvent::Type type)
+{
+    return type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+        type == QEvent::MouseButtonDblClick;
+}
+
 QWidget *widgetOf(const QObject *window)
 {
     for (QWidget *widget : QApplication::topLevelWidgets()) {
@@ -239,12 +245,29 @@ void InputHold::handOn()
 
 void InputHold::deliver(Held &held)
 {
-    const std::unique_ptr<QEvent> made = held.make();
+    std::unique_ptr<QEvent> made = held.make();
+    QObject *target = held.receiver;
+    if (auto *window = qobject_cast<QWindow *>(target); window && !window->isVisible() && isClick(made->type())) {
+        // An open pop-up took every click while it was up (the completion
+        // list of a file name). The first of them closed it; the rest go
+        // where they would have gone without it, to the window under them.
+        const auto *click = static_cast<const QMouseEvent *>(made.get());
+        const QWidget *under = QApplication::topLevelAt(click->globalPosition().toPoint());
+        target = under && under->windowHandle() ? under->windowHandle() : nullptr;
+        if (target) {
+            const QPointF local = under->windowHandle()->mapFromGlobal(click->globalPosition().toPoint()) +
+                (click->globalPosition() - click->globalPosition().toPoint());
+            auto moved = std::make_unique<RemadeMouseEvent>(click->type(), local, local, click->globalPosition(),
+                                                            click->button(), click->buttons(), click->modifiers(),
+                                                            click->pointingDevice());
+            moved->setTimestamp(click->timestamp());
+            made = std::move(moved);
+        }
+    }
     QEvent *event = made.get();
     if (held.doubleClick)
         static_cast<RemadeMouseEvent *>(event)->setDoubleClick();
     const QEvent *outer = std::exchange(delivering_, event);
-    QObject *target = held.receiver;
     const bool isKey = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
     QWidget *popup = QApplication::activePopupWidget();
     if (isKey && popup && popup->windowHandle()) {

@@ -151,6 +151,25 @@ class Desk:
         lines = [y for y in range(top, min(bottom, height)) if any(dark(x, y) for x in range(8, width - 8))]
         return cols, lines
 
+    def highlight(self, window):
+        """The middle of a selected row (a filled band of the selection colour, not a focus frame), or None."""
+        data = subprocess.run(["import", "-window", str(window), "-depth", "8", "ppm:-"], env=self.env,
+                              capture_output=True, timeout=30).stdout
+        header = data.split(maxsplit=4)
+        width, height, pixels = int(header[1]), int(header[2]), header[4]
+        selected = lambda x, y: (lambda r, g, b: b > 150 and r < 110 and 90 < g < 190)(
+            *pixels[3 * (y * width + x):3 * (y * width + x) + 3])
+        band = []
+        for y in range(height):
+            run = max((n for n in range(width - 60) if all(selected(n + k, y) for k in (0, 20, 40, 60))), default=None)
+            if run is not None:
+                band.append((y, run))
+                if len(band) >= 8 and band[-8][0] == y - 7:
+                    return band[-4][1] + 30, band[-4][0]
+            elif band and band[-1][0] != y:
+                band = []
+        return None
+
     @staticmethod
     def clusters(values, gap):
         """Runs of numbers with less than gap between neighbours, as (first, last)."""
