@@ -23,6 +23,9 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 namespace {
 // The simulator and the real communication component opened on its pty.
@@ -222,6 +225,47 @@ private slots:
 
     // A port that is not there, or can never be a serial line whatever the
     // store says: Open is false. A port that cannot be used: VtxError.
+    // A converter that takes no byte (its buffer full, the far end stalled):
+    // the command waits out the write margin, told as a line fault, and the
+    // window is served all the while, not frozen for the second it takes.
+    void stalledConverterServesTheWindow()
+    {
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        const QString slave = QString::fromLocal8Bit(::ptsname(master));
+        Vtx vtx;
+        vtx.SetPort(slave);
+        vtx.SetSpeed(QStringLiteral("9600"));
+        QVERIFY(vtx.Open());
+        // Nobody reads the master: fill what the pty holds, until it stays
+        // full (the kernel moves what was written on in the background).
+        const int filler = ::open(QFile::encodeName(slave).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(filler >= 0);
+        const QByteArray block(4096, 'x');
+        for (int full = 0; full < 5;) {
+            bool took = false;
+            for (std::size_t size : {std::size_t(4096), std::size_t(1)}) {
+                while (::write(filler, block.constData(), size) > 0)
+                    took = true;
+            }
+            full = took ? 0 : full + 1;
+            QThread::msleep(10);
+        }
+        int served = 0;
+        vtx.setWaitHook([&served] { ++served; });
+        QList<AttemptReport::Outcome> attempts;
+        vtx.setAttemptObserver([&attempts](const AttemptReport &r) { attempts << r.outcome; });
+        QCOMPARE(vtx.SendCommand(QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("R"), QStringLiteral("0080"),
+                                 QString(), 1),
+                 NoAnswer);
+        QCOMPARE(attempts, QList<AttemptReport::Outcome>{AttemptReport::Outcome::LineFault});
+        // The margin alone is 1000 ms, a call at least every 5 ms of it.
+        QVERIFY2(served >= 100, qPrintable(QString::number(served)));
+        vtx.Close();
+        ::close(filler);
+        ::close(master);
+    }
+
     void openFailures_data()
     {
         QTest::addColumn<QString>("port");
