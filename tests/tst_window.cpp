@@ -1,7 +1,7 @@
 // The monitor window's pieces: the channel panels, the menus worked by their
 // access keys, the help viewer with the program's manual, the about box and
 // the real message boxes.
-#include "app/Version.h"
+#include "config/Version.h"
 #include "ui/QtPrompter.h"
 #include "ui/dialogs/frmAbout.h"
 #include "ui/main/HelpViewer.h"
