@@ -59,12 +59,9 @@ def check_ends(monitor, case, failures):
         print(f"{case}: ended in {took:.2f} s")
 
 
-def main():
-    build = sys.argv[1]
+def run(build, root, desk):
     program = os.path.join(build, "app", "vtx500-monitor")
     simulator = os.path.join(build, "sim", "vtx500-sim")
-    root = temporary_root()
-    desk = Desk()
     failures = []
 
     # Before the loop: VX5DP.DAT cannot be read, and its box is open.
@@ -100,8 +97,16 @@ def main():
         failures.append("long polling step: polling never began")
         monitor.close()
     sim.close()
-    desk.close()
+    return failures
 
+
+def main():
+    root = temporary_root()
+    desk = Desk()
+    try:
+        failures = run(os.path.abspath(sys.argv[1]), root, desk)
+    finally:
+        desk.close()
     shutil.rmtree(root, ignore_errors=True)
     for failure in failures:
         print("FAIL:", failure)
