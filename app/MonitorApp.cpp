@@ -81,10 +81,7 @@ MonitorApp::~MonitorApp()
 }
 
 frmDevNo *MonitorApp::addressDialog() const { return devNo_; }
-frmLogT *MonitorApp::intervalDialog() const { return logT_; }
 frmSetting *MonitorApp::settingDialog() const { return setting_; }
-TrendWindow *MonitorApp::trendWindow() const { return trend_; }
-LineStatusWindow *MonitorApp::lineStatusWindow() const { return lineStatus_; }
 
 void MonitorApp::startUp()
 {

@@ -54,10 +54,7 @@ public:
     SharedState state;
     frmMain *mainWindow() const { return main_.get(); }
     frmDevNo *addressDialog() const;
-    frmLogT *intervalDialog() const;
     frmSetting *settingDialog() const;
-    TrendWindow *trendWindow() const;
-    LineStatusWindow *lineStatusWindow() const;
     MainLoop *loop() const { return loop_.get(); }
     // What the line did since start; it wraps the communication object.
     LineRecorder *lineRecorder() const { return recorder_; }

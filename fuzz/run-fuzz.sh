@@ -1,24 +1,32 @@
 #!/bin/sh
 # Builds the fuzz targets with clang in their own build directory and runs
-# each for a while: the reply parser, then the readers of numbers in field
-# and store texts.
+# each for a while: every target fuzz/CMakeLists.txt declares with
+# vtx_add_fuzzer (the reply parser, the readers of numbers in field and store
+# texts, ...), each from its own corpus.
 #   fuzz/run-fuzz.sh [BUILD_DIR] [SECONDS]     (defaults: build/fuzz, 20 per target)
 set -eu
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${1:-$source_dir/build/fuzz}
 seconds=${2:-20}
+targets=$(sed -n 's/^vtx_add_fuzzer(\([A-Za-z0-9_]*\).*/\1/p' "$source_dir/fuzz/CMakeLists.txt")
+[ -n "$targets" ] || { echo "no fuzz target in fuzz/CMakeLists.txt"; exit 1; }
 
 mkdir -p "$build_dir"
 cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DCMAKE_CXX_COMPILER=clang++ -DVTX_FUZZ=ON -DBUILD_TESTING=OFF >"$build_dir/configure.log" 2>&1 ||
-    { cat "$build_dir/configure.log"; exit 1; }
-ninja -C "$build_dir" fuzz_reply_parser fuzz_numbers
+    -DCMAKE_CXX_COMPILER=clang++ -DVTX_FUZZ=ON -DBUILD_TESTING=OFF -DVTX_BENCH=OFF \
+    >"$build_dir/configure.log" 2>&1 || { cat "$build_dir/configure.log"; exit 1; }
+# shellcheck disable=SC2086 # a list of target names
+ninja -C "$build_dir" $targets
 
-# Seeds: sound replies to the commands the target uses, so the fuzzer starts
+# Seeds, in a corpus folder per target (one without seeds starts empty):
+# sound replies to the commands the reply parser sees, so the fuzzer starts
 # from frames that pass and mutates them; for the numbers, texts of every
 # form a field or the store holds.
-corpus=$build_dir/fuzz-corpus
-numbers_corpus=$build_dir/fuzz-corpus-numbers
+for target in $targets; do
+    mkdir -p "$build_dir/corpus/$target"
+done
+corpus=$build_dir/corpus/fuzz_reply_parser
+numbers_corpus=$build_dir/corpus/fuzz_numbers
 mkdir -p "$corpus" "$numbers_corpus"
 python3 - "$corpus" "$numbers_corpus" <<'PY'
 import sys, os
@@ -41,9 +49,8 @@ for n, text in enumerate(numbers):
         f.write(text)
 PY
 
-run() {
-    echo "== $1, $seconds s"
-    "$build_dir/fuzz/$1" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$build_dir/" "$2"
-}
-run fuzz_reply_parser "$corpus"
-run fuzz_numbers "$numbers_corpus"
+for target in $targets; do
+    echo "== $target, $seconds s"
+    "$build_dir/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$build_dir/" \
+        "$build_dir/corpus/$target"
+done

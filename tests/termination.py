@@ -3,10 +3,12 @@
 
     termination.py BUILD_DIR
 
-The real vtx500-monitor (offscreen) gets SIGTERM while a start-up message box
-is open (before the main loop), while a polling message box is open, and in
-the middle of a long polling step. Each time it must end by itself, soon
-(a session manager follows with SIGKILL), with status 0 and the names saved.
+The real vtx500-monitor, on an X server of its own, gets SIGTERM while a
+start-up message box is open (before the main loop), while a polling message
+box is open, and in the middle of a long polling step. Each time the test
+first waits until the box is on the screen or the step is running, and fails
+when it never is; then the program must end by itself, soon (a session
+manager follows with SIGKILL), with status 0 and the names saved.
 """
 import os
 import shutil
@@ -15,11 +17,13 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "x11"))
-from desk import Monitor, Offscreen, Sim, new_folder, temporary_root, wait_for  # noqa: E402
+from desk import Desk, Monitor, Sim, new_folder, temporary_root, wait_for  # noqa: E402
 
 # Far below what the running step or an open box would take (7 s and for
 # ever); the program itself needs a fraction of a second.
 LIMIT_S = 4
+# The caption of the program's message boxes.
+CAPTION = "VTX-500 MONITOR"
 
 
 def store_for(link, addresses, on):
@@ -29,6 +33,14 @@ def store_for(link, addresses, on):
         store[f"DvState{channel:02d}"] = "ON" if channel < on else "OFF"
         store[f"PVname{channel:02d}"] = f"Tank {channel}"
     return store
+
+
+def box_shown(desk):
+    """True while one of the program's message boxes is on the screen: a
+    dialog window with the program's caption (the main window has it too,
+    but is no dialog)."""
+    return any("_NET_WM_WINDOW_TYPE_DIALOG" in desk.run("xprop", "-id", str(w), "_NET_WM_WINDOW_TYPE")
+               for w in desk.windows(CAPTION))
 
 
 def check_ends(monitor, case, failures):
@@ -47,29 +59,29 @@ def check_ends(monitor, case, failures):
         print(f"{case}: ended in {took:.2f} s")
 
 
-def main():
-    build = sys.argv[1]
+def run(build, root, desk):
     program = os.path.join(build, "app", "vtx500-monitor")
     simulator = os.path.join(build, "sim", "vtx500-sim")
-    root = temporary_root()
     failures = []
 
     # Before the loop: VX5DP.DAT cannot be read, and its box is open.
     folder = new_folder(root, "startup-box")
     os.makedirs(os.path.join(folder, "work", "VX5DP.DAT"))
-    monitor = Monitor(program, Offscreen, folder, store_for("/nonexistent", lambda c: 1, 0))
-    time.sleep(1.5)
-    check_ends(monitor, "start-up message box", failures)
+    monitor = Monitor(program, desk, folder, store_for("/nonexistent", lambda c: 1, 0))
+    if wait_for(lambda: box_shown(desk), 60, 0.1):
+        check_ends(monitor, "start-up message box", failures)
+    else:
+        failures.append("start-up message box: the box never showed")
+        monitor.close()
 
     # A polling box: channel 1's instrument never answers.
     folder = new_folder(root, "polling-box")
     sim = Sim(simulator, folder, ["--instrument", "1", "--instrument", "2", "--silent", "2"])
-    monitor = Monitor(program, Offscreen, folder, store_for(sim.link, lambda c: 2 if c == 1 else 1, 2))
-    if wait_for(lambda: sum(f[1] == "2" for f in sim.record()) >= 6, 60, 0.1):
-        time.sleep(0.5)
+    monitor = Monitor(program, desk, folder, store_for(sim.link, lambda c: 2 if c == 1 else 1, 2))
+    if wait_for(lambda: box_shown(desk), 60, 0.1):
         check_ends(monitor, "polling message box", failures)
     else:
-        failures.append("polling message box: channel 1 was never polled")
+        failures.append("polling message box: the box never showed")
         monitor.close()
     sim.close()
 
@@ -78,14 +90,23 @@ def main():
     args = ["--speed", "2400", "--turnaround", "20"]
     args += [a for n in range(1, 32) for a in ("--instrument", str(n))]
     sim = Sim(simulator, folder, args)
-    monitor = Monitor(program, Offscreen, folder, store_for(sim.link, lambda c: c + 1, 31))
+    monitor = Monitor(program, desk, folder, store_for(sim.link, lambda c: c + 1, 31))
     if wait_for(sim.pv_reads, 90, 0.05):
         check_ends(monitor, "long polling step", failures)
     else:
         failures.append("long polling step: polling never began")
         monitor.close()
     sim.close()
+    return failures
 
+
+def main():
+    root = temporary_root()
+    desk = Desk()
+    try:
+        failures = run(os.path.abspath(sys.argv[1]), root, desk)
+    finally:
+        desk.close()
     shutil.rmtree(root, ignore_errors=True)
     for failure in failures:
         print("FAIL:", failure)

@@ -147,10 +147,10 @@ private slots:
     void cleanup() { app_.reset(); }
 
     // File > Exit, the window manager's close and a termination signal (here
-    // while the modal about box holds the loop) end in order: the port
-    // closed, VX5DP.DAT written before the component goes, then one save of
-    // each key (the exit save once wrote the file 66 times); an open setting
-    // dialog is unloaded with the program.
+    // while the modal about box is open and the loop turns behind it) end in
+    // order: the port closed, VX5DP.DAT written before the component goes,
+    // then one save of each key (the exit save once wrote the file 66 times);
+    // an open setting dialog is unloaded with the program.
     void endsInOrder_data()
     {
         QTest::addColumn<QString>("how");

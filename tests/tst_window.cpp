@@ -1,9 +1,9 @@
 // The monitor window's pieces: the channel panels, the menus worked by their
 // access keys, the help viewer with the program's manual, the about box and
 // the real message boxes.
-#include "app/Version.h"
 #include "ui/QtPrompter.h"
 #include "ui/dialogs/frmAbout.h"
+#include "ui/dialogs/frmSplash.h"
 #include "ui/main/HelpViewer.h"
 #include "ui/main/MainMenu.h"
 #include "ui/main/MonitorPanels.h"
@@ -292,12 +292,15 @@ private slots:
         QVERIFY(prompter.shown[0].text.startsWith(QLatin1String("Cannot write the file /dev/full.")));
     }
 
-    // The product's name and version come from where they are kept.
-    void aboutNamesTheProduct()
+    // The about box and the splash window show the version the project
+    // declares in its CMakeLists.txt, the one the package carries.
+    void windowsShowTheProjectVersion()
     {
+        const QString expected = QStringLiteral("Version " VTX_PROJECT_VERSION);
         frmAbout about;
-        QVERIFY(about.findChild<QLabel *>("lblTitle")->text().startsWith(ApplicationTitle));
-        QCOMPARE(about.findChild<QLabel *>("lblVersion")->text(), version::versionText());
+        QCOMPARE(about.findChild<QLabel *>("lblVersion")->text(), expected);
+        frmSplash splash(ApplicationTitle);
+        QCOMPARE(splash.findChild<QLabel *>("lblVersion")->text(), expected);
     }
 };
 

@@ -211,7 +211,9 @@ class Sim:
             return []
 
     def pv_reads(self, address=None):
-        """How many PV reads (R 0081) it received, at one address or at any."""
+        """How many polling reads it received, at one address or at any: the
+        status reads (R 0081), which only polling sends (discovery probes with
+        the PV read, 0080)."""
         return sum(f[2:4] == ["R", "0081"] and address in (None, int(f[1])) for f in self.record())
 
     def close(self):

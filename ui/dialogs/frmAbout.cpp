@@ -1,7 +1,7 @@
 #include "ui/dialogs/frmAbout.h"
 
-#include "app/Version.h"
 #include "config/Prompter.h"
+#include "config/Version.h"
 #include "ui/InputHold.h"
 #include "ui/resources/Artwork.h"
 

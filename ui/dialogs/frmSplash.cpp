@@ -1,6 +1,6 @@
 #include "ui/dialogs/frmSplash.h"
 
-#include "app/Version.h"
+#include "config/Version.h"
 #include "ui/resources/Artwork.h"
 
 #include <QCoreApplication>
