@@ -15,12 +15,14 @@
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(Prompter::Answer)
+Q_DECLARE_METATYPE(Prompter::Icon)
 
 namespace {
 struct ModalSeen {
@@ -71,8 +73,42 @@ class tst_window : public QObject {
 private slots:
     void cleanup() { panels_.reset(); }
 
-    // The widest value is drawn smaller so that its sign is not cut off; a
-    // value that fits goes back to the panel's font; channels outside the
+    // Every value an instrument can send (-32768..65535, 0..3 places) is drawn
+    // whole inside its box: the columns next to the border stay clear, so the
+    // sign never merges with the line. The widest value of each place, and
+    // the negatives first seen on the border, each drawn on its own panel.
+    void pvDrawnInsideItsBox_data()
+    {
+        QTest::addColumn<QString>("text");
+        for (const char *text : {"-32768", "65535", "-3276.8", "6553.5", "-327.68", "655.35", "-32.768", "65.535",
+                                 "-1.375", "-12.21", "-177.2", "----"})
+            QTest::newRow(text) << QString::fromLatin1(text);
+    }
+    void pvDrawnInsideItsBox()
+    {
+        QFETCH(QString, text);
+        QVERIFY(showPanels());
+        panels_->setPvText(17, text);
+        QCOMPARE(panels_->pvText(17), text);
+        const QImage box = label("PVw17")->grab().toImage();
+        const int gap = 2;
+        int first = box.width(), last = -1;
+        for (int y = 1; y < box.height() - 1; ++y) {
+            for (int x = 1; x < box.width() - 1; ++x) {
+                if (qGray(box.pixel(x, y)) < 160) {
+                    first = std::min(first, x);
+                    last = std::max(last, x);
+                }
+            }
+        }
+        QVERIFY2(last >= 0, "nothing drawn");
+        QVERIFY2(first > gap && last < box.width() - 1 - gap,
+                 qPrintable(QStringLiteral("drawn over columns %1..%2 of %3").arg(first).arg(last).arg(box.width())));
+        // Drawn no smaller than it needs: most of the box is used.
+        QVERIFY2(last - first > box.width() / 3, qPrintable(QString::number(last - first)));
+    }
+
+    // A value that fits goes back to the panel's font; channels outside the
     // grid are ignored, not a crash.
     void pvDisplay()
     {
@@ -80,14 +116,46 @@ private slots:
         QLabel *pv = label("PVw17");
         const QFont panelFont = pv->font();
         panels_->setPvText(17, QStringLiteral("-3276.8"));
-        QCOMPARE(panels_->pvText(17), QStringLiteral("-3276.8"));
-        QVERIFY(QFontMetrics(pv->font()).horizontalAdvance(pv->text()) <= pv->contentsRect().width());
+        QVERIFY(pv->font().pointSizeF() < panelFont.pointSizeF());
         panels_->setPvText(17, QStringLiteral("1234"));
         QCOMPARE(pv->font(), panelFont);
         panels_->setPvText(31, QStringLiteral("x"));
         panels_->setLamps(-1, 7);
         panels_->setTitle(40, QStringLiteral("x"));
         QCOMPARE(panels_->pvText(31), QString());
+    }
+
+    // A short name stays whole and centred. A name of the full 40 characters
+    // is cut at its end, never drawn where the A1 lamp sits, and is the
+    // panel's tool tip whole.
+    void titleKeptBeforeTheLamps()
+    {
+        QVERIFY(showPanels());
+        QLabel *title = label("PVwTitle3");
+        panels_->setTitle(3, QStringLiteral("Boiler inlet"));
+        QCOMPARE(title->text(), QStringLiteral("Boiler inlet"));
+        QVERIFY(title->alignment() & Qt::AlignHCenter);
+        QVERIFY(title->toolTip().isEmpty());
+
+        const QString name = QStringLiteral("Economiser outlet temperature, line 2 BX"); // the field's 40 characters
+        panels_->setTitle(3, name);
+        QCOMPARE(panels_->title(3), name);
+        QVERIFY(title->text().startsWith(QLatin1String("Econ")));
+        QVERIFY(title->text().endsWith(QChar(0x2026)));
+        QCOMPARE(title->toolTip(), name);
+        QCOMPARE(label("PVw3")->toolTip(), name);
+        // The window as drawn: nothing of the name right of the field's room,
+        // up to the lamp's border.
+        const QRect lampRect = label("La1_3")->geometry();
+        const QRect titleRect = title->geometry();
+        label("La1_3")->hide(); // what lies beneath it
+        const int rows = std::min(titleRect.height(), label("PVw3")->y() - titleRect.top()); // above the PV box
+        const QImage grid =
+            panels_->grab(QRect(titleRect.left(), titleRect.top(), lampRect.right() - titleRect.left(), rows)).toImage();
+        for (int y = 0; y < grid.height(); ++y) {
+            for (int x = lampRect.left() - titleRect.left() - 1; x < grid.width(); ++x)
+                QVERIFY2(qGray(grid.pixel(x, y)) > 160, qPrintable(QStringLiteral("ink at %1,%2").arg(x).arg(y)));
+        }
     }
 
     // Only "OFF" as written hides a panel (its number stays); switched back
@@ -160,8 +228,8 @@ private slots:
         QVERIFY(!QApplication::activePopupWidget());
     }
 
-    // The manual next to the program, scrolled to its contents heading (which
-    // lies below the top); a missing file is told in the viewer, its path
+    // The manual next to the program, from its top (title, introduction,
+    // contents); a missing file is told in the viewer, its path
     // shown as text.
     void helpViewer()
     {
@@ -170,7 +238,12 @@ private slots:
         openProgramHelp(viewer);
         QVERIFY(viewer.isVisible());
         QVERIFY(viewer.toPlainText().contains(QLatin1String("No response from VTX.")));
-        QTRY_VERIFY(viewer.verticalScrollBar()->value() > 0);
+        // Opened again after reading further down, it starts at the top.
+        QScrollBar *scroll = viewer.verticalScrollBar();
+        QVERIFY(scroll->maximum() > 0);
+        scroll->setValue(scroll->maximum());
+        openProgramHelp(viewer);
+        QCOMPARE(scroll->value(), 0);
         for (const QString &file : {QStringLiteral("/tmp"), QStringLiteral("/no/<b>bold</b>/PLMVX001M")}) {
             viewer.showHelp(file);
             const QString shown = viewer.toPlainText();
@@ -253,6 +326,64 @@ private slots:
         QVERIFY(!owner.findChild<QDialog *>());
         QCOMPARE(seen.title, title);
         QCOMPARE(given, answer);
+    }
+
+    // A box is wide enough for its title beside the title bar's icon and
+    // buttons, and for each of its lines on one line.
+    void boxesFitTitleAndLines_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<Prompter::Icon>("icon");
+        QTest::newRow("no response") << QString() << QStringList{QStringLiteral("No response from VTX.")}
+                                     << Prompter::Icon::None;
+        QTest::newRow("communication error")
+            << "Communication error"
+            << QStringList{"Communication error has occurred.",
+                           "Check the connection between Host-computer<-->Comunication converter",
+                           "and between Comunication converter<-->VTX-500 if they are properly connected.",
+                           "Check the power supply about the Comunication converter and the VTX-500."}
+            << Prompter::Icon::Warning;
+    }
+    void boxesFitTitleAndLines()
+    {
+        QFETCH(QString, title);
+        QFETCH(QStringList, lines);
+        QFETCH(Prompter::Icon, icon);
+        QWidget owner;
+        owner.setGeometry(100, 100, 300, 200);
+        owner.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&owner));
+        QtPrompter prompter(&owner);
+        int boxWidth = 0;
+        bool fitted = false;
+        QStringList wrapped;
+        QTimer::singleShot(0, &owner, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            QTest::qWait(50);
+            const QLabel *text = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+            boxWidth = box->width();
+            const QFontMetrics metrics = text->fontMetrics();
+            for (const QString &line : lines) {
+                if (metrics.horizontalAdvance(line) > text->contentsRect().width())
+                    wrapped << line;
+            }
+            // As high as its lines, not more: none is broken.
+            fitted = text->heightForWidth(text->width()) < (lines.size() + 1) * metrics.lineSpacing();
+            box->done(0);
+        });
+        prompter.message(lines.join(QStringLiteral("\r\n")), title, icon);
+        QVERIFY(boxWidth > 0);
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        const QString shownTitle = title.isEmpty() ? ApplicationTitle : title;
+        const int titleBar = QFontMetrics(bold).height() + 8;
+        QVERIFY2(boxWidth >= QFontMetrics(bold).horizontalAdvance(shownTitle) + 3 * titleBar,
+                 qPrintable(QString::number(boxWidth)));
+        QCOMPARE(wrapped, QStringList());
+        QVERIFY(fitted);
     }
 
     // Log files open as one chart, the lines that are no records counted in
