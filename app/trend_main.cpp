@@ -7,16 +7,22 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char *argv[])
 {
+    // Before the application, which needs a display: --help also works on a
+    // console.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::puts("Usage: vtx500-trend [LOGFILE...]\n"
+                      "       vtx500-trend --help\n"
+                      "Shows the PVs of VTX-500 Monitor log files (yymmdd_hhmm.TXT) as curves over date and time.");
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     const QStringList files = QApplication::arguments().mid(1);
-    if (files.contains(QStringLiteral("--help")) || files.contains(QStringLiteral("-h"))) {
-        std::puts("Usage: vtx500-trend [LOGFILE...]\n"
-                  "Shows the PVs of VTX-500 Monitor log files (yymmdd_hhmm.TXT) as curves over date and time.");
-        return 0;
-    }
     QtPrompter prompter;
     TrendWindow window(nullptr, prompter);
     prompter.setParentWidget(&window);

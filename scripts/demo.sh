@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds the monitor and runs it against the built-in simulator, in a demo
-# folder of its own (settings store, working directory, log folder), so that
-# an operator's real configuration is never touched.
+# Builds the three programs (build/release/app/vtx500-monitor and
+# vtx500-trend, build/release/sim/vtx500-sim) and runs the monitor against
+# the built-in simulator, in a demo folder of its own (settings store,
+# working directory, log folder), so that an operator's real configuration is
+# never touched.
 #
 # With a display the monitor runs until File > Exit. Without one it runs
 # under Xvfb for DEMO_SECONDS (default 30) and leaves demo/screenshot.png.
@@ -11,7 +13,7 @@ root=$(pwd)
 bash scripts/setup.sh
 
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/release -j "$(nproc)" --target vtx500-monitor vtx500-sim
+cmake --build build/release -j "$(nproc)" --target vtx500-monitor vtx500-trend vtx500-sim
 
 demo="$root/demo"
 mkdir -p "$demo/config" "$demo/work"
@@ -82,7 +84,9 @@ else
   "$monitor" &
   monitor_pid=$!
   sleep "$seconds"
-  import -window root "$demo/screenshot.png" || xwd -root -silent | convert xwd:- "$demo/screenshot.png"
+  # The screen cut to the window (the rest of the screen is black).
+  import -window root -trim +repage "$demo/screenshot.png" ||
+    xwd -root -silent | convert xwd:- -trim +repage "$demo/screenshot.png"
   # Ends the monitor the way a log-off would: it closes in order and saves.
   kill -TERM $monitor_pid 2>/dev/null || true
   wait $monitor_pid 2>/dev/null || true

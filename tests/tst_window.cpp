@@ -15,12 +15,14 @@
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(Prompter::Answer)
+Q_DECLARE_METATYPE(Prompter::Icon)
 
 namespace {
 struct ModalSeen {
@@ -28,6 +30,7 @@ struct ModalSeen {
     QWidget *owner = nullptr;
     QPoint centre;
     bool closed = false;
+    int width = 0, textLines = 0; // a message box's width and lines as drawn
 };
 
 // Presses the key in the modal dialog once the dialog's own event loop turns,
@@ -38,7 +41,10 @@ void pressInModal(QObject *context, int key, ModalSeen &seen)
 {
     QTimer::singleShot(0, context, [key, &seen] {
         if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
-            seen = {dialog->windowTitle(), dialog->parentWidget(), dialog->frameGeometry().center(), false};
+            seen = {dialog->windowTitle(), dialog->parentWidget(), dialog->frameGeometry().center(), false,
+                    dialog->width()};
+            if (const auto *text = dialog->findChild<QLabel *>(QStringLiteral("qt_msgbox_label")))
+                seen.textLines = text->heightForWidth(text->width()) / text->fontMetrics().lineSpacing();
             QTest::keyClick(dialog, Qt::Key(key));
             seen.closed = !dialog->isVisible();
             if (!seen.closed)
@@ -61,6 +67,19 @@ class tst_window : public QObject {
         return image.pixelColor(image.width() - 4, image.height() / 2);
     }
 
+    // The first and last column with dark pixels ({w, -1} for none).
+    static std::pair<int, int> inkColumns(const QImage &image)
+    {
+        std::pair<int, int> ink{image.width(), -1};
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (qGray(image.pixel(x, y)) < 160)
+                    ink = {std::min(ink.first, x), std::max(ink.second, x)};
+            }
+        }
+        return ink;
+    }
+
     bool showPanels()
     {
         panels_ = std::make_unique<MonitorPanels>();
@@ -71,23 +90,56 @@ class tst_window : public QObject {
 private slots:
     void cleanup() { panels_.reset(); }
 
-    // The widest value is drawn smaller so that its sign is not cut off; a
-    // value that fits goes back to the panel's font; channels outside the
-    // grid are ignored, not a crash.
-    void pvDisplay()
+    // Every value an instrument can send (-32768..65535, 0..3 places) is drawn
+    // whole inside its box: the columns next to the border stay clear, so the
+    // sign never merges with the line. The widest value of each place, and
+    // the negatives first seen on the border.
+    void pvDrawnInsideItsBox_data()
+    {
+        QTest::addColumn<QString>("text");
+        for (const char *text : {"-32768", "65535", "-3276.8", "6553.5", "-327.68", "655.35", "-32.768", "65.535",
+                                 "-1.375", "-12.21", "-177.2", "----"})
+            QTest::newRow(text) << QString::fromLatin1(text);
+    }
+    void pvDrawnInsideItsBox()
+    {
+        QFETCH(QString, text);
+        QVERIFY(showPanels());
+        const QFont panelFont = label("PVw17")->font();
+        panels_->setPvText(17, text);
+        const QImage box = label("PVw17")->grab().toImage();
+        const auto [first, last] = inkColumns(box.copy(1, 1, box.width() - 2, box.height() - 2));
+        QVERIFY2(first >= 2 && last < box.width() - 4 && last - first > box.width() / 3, // clear, yet not tiny
+                 qPrintable(QStringLiteral("drawn over %1..%2 of %3").arg(first + 1).arg(last + 1).arg(box.width())));
+        panels_->setPvText(17, QStringLiteral("1234")); // fits: the panel's font again
+        QCOMPARE(label("PVw17")->font(), panelFont);
+        panels_->setPvText(31, QStringLiteral("x")); // outside the grid: ignored
+        panels_->setLamps(-1, 7);
+        QCOMPARE(panels_->pvText(31), QString());
+    }
+
+    // A short name stays whole and centred. A name of the full 40 characters
+    // is cut at its end, never drawn where the A1 lamp sits, and is the
+    // panel's tool tip whole.
+    void titleKeptBeforeTheLamps()
     {
         QVERIFY(showPanels());
-        QLabel *pv = label("PVw17");
-        const QFont panelFont = pv->font();
-        panels_->setPvText(17, QStringLiteral("-3276.8"));
-        QCOMPARE(panels_->pvText(17), QStringLiteral("-3276.8"));
-        QVERIFY(QFontMetrics(pv->font()).horizontalAdvance(pv->text()) <= pv->contentsRect().width());
-        panels_->setPvText(17, QStringLiteral("1234"));
-        QCOMPARE(pv->font(), panelFont);
-        panels_->setPvText(31, QStringLiteral("x"));
-        panels_->setLamps(-1, 7);
-        panels_->setTitle(40, QStringLiteral("x"));
-        QCOMPARE(panels_->pvText(31), QString());
+        QLabel *title = label("PVwTitle3");
+        panels_->setTitle(3, QStringLiteral("Boiler inlet"));
+        QVERIFY(title->text() == "Boiler inlet" && title->alignment() & Qt::AlignHCenter && title->toolTip().isEmpty());
+
+        const QString name = QStringLiteral("Economiser outlet temperature, line 2 BX"); // the field's 40 characters
+        panels_->setTitle(3, name);
+        QCOMPARE(panels_->title(3), name);
+        QVERIFY(title->text().startsWith(QLatin1String("Econ")) && title->text().endsWith(QChar(0x2026)));
+        QCOMPARE((QStringList{title->toolTip(), label("PVw3")->toolTip()}), (QStringList{name, name}));
+        // As drawn: nothing of the name in the columns before the A1 lamp's
+        // border and beneath it (the lamp hidden), above the PV box.
+        const QRect lamp = label("La1_3")->geometry(), field = title->geometry();
+        label("La1_3")->hide();
+        const QRect beneath(lamp.left() - 1, field.top(), lamp.width(), label("PVw3")->y() - field.top());
+        QCOMPARE(inkColumns(panels_->grab(beneath).toImage()).second, -1);
+        panels_->setTitle(40, name); // outside the grid: ignored
     }
 
     // Only "OFF" as written hides a panel (its number stays); switched back
@@ -160,9 +212,8 @@ private slots:
         QVERIFY(!QApplication::activePopupWidget());
     }
 
-    // The manual next to the program, scrolled to its contents heading (which
-    // lies below the top); a missing file is told in the viewer, its path
-    // shown as text.
+    // The manual next to the program, from its top (title, introduction) each
+    // time it opens; a missing file is told in the viewer, its path as text.
     void helpViewer()
     {
         HelpViewer viewer;
@@ -170,7 +221,10 @@ private slots:
         openProgramHelp(viewer);
         QVERIFY(viewer.isVisible());
         QVERIFY(viewer.toPlainText().contains(QLatin1String("No response from VTX.")));
-        QTRY_VERIFY(viewer.verticalScrollBar()->value() > 0);
+        QScrollBar *scroll = viewer.verticalScrollBar();
+        scroll->setValue(scroll->maximum()); // read further down, opened again
+        openProgramHelp(viewer);
+        QVERIFY(scroll->maximum() > 0 && scroll->value() == 0);
         for (const QString &file : {QStringLiteral("/tmp"), QStringLiteral("/no/<b>bold</b>/PLMVX001M")}) {
             viewer.showHelp(file);
             const QString shown = viewer.toPlainText();
@@ -253,6 +307,41 @@ private slots:
         QVERIFY(!owner.findChild<QDialog *>());
         QCOMPARE(seen.title, title);
         QCOMPARE(given, answer);
+    }
+
+    // A box is wide enough for its title beside the title bar's icon and
+    // buttons, and for each of its lines on one line.
+    void boxesFitTitleAndLines_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<Prompter::Icon>("icon");
+        using I = Prompter::Icon;
+        QTest::newRow("no response") << QString() << QStringList{"No response from VTX."} << I::None;
+        QTest::newRow("communication error") << "Communication error"
+            << QStringList{"Communication error has occurred.",
+                           "Check the connection between Host-computer<-->Comunication converter",
+                           "and between Comunication converter<-->VTX-500 if they are properly connected.",
+                           "Check the power supply about the Comunication converter and the VTX-500."}
+            << I::Warning;
+    }
+    void boxesFitTitleAndLines()
+    {
+        QFETCH(QString, title);
+        QFETCH(QStringList, lines);
+        QFETCH(Prompter::Icon, icon);
+        QWidget owner;
+        owner.show();
+        QtPrompter prompter(&owner);
+        ModalSeen seen;
+        pressInModal(&owner, Qt::Key_Enter, seen);
+        prompter.message(lines.join(QStringLiteral("\r\n")), title, icon);
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        const QFontMetrics titleBar(bold); // beside an icon and two buttons
+        const int titleNeed = titleBar.horizontalAdvance(seen.title) + 3 * (titleBar.height() + 8);
+        QVERIFY2(seen.width >= titleNeed, qPrintable(QStringLiteral("%1 < %2").arg(seen.width).arg(titleNeed)));
+        QCOMPARE(seen.textLines, lines.size()); // more: a line was broken
     }
 
     // Log files open as one chart, the lines that are no records counted in

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QScrollBar>
 #include <QUrl>
 
 HelpViewer::HelpViewer(QWidget *parent) : QTextBrowser(parent)
@@ -21,7 +22,11 @@ void HelpViewer::showHelp(const QString &file)
     if (info.isFile() && info.isReadable()) {
         // The file has no extension, so say what it holds.
         setSource(QUrl::fromLocalFile(info.absoluteFilePath()), QTextDocument::HtmlResource);
-        scrollToAnchor(QStringLiteral("contents"));
+        // At the top: the title and the introduction come before the
+        // contents, and the reader starts there (a viewer opened before keeps
+        // the place it was left at otherwise).
+        verticalScrollBar()->setValue(0);
+        horizontalScrollBar()->setValue(0);
     } else {
         clear();
         setHtml(QStringLiteral("<h2>Help file not found</h2><p>The help file could not be opened:</p><p><tt>%1</tt></p>"

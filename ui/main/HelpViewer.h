@@ -11,8 +11,8 @@ class HelpViewer : public QTextBrowser {
 public:
     explicit HelpViewer(QWidget *parent = nullptr);
 
-    // Shows the file (HTML, whatever its name) at its "contents" anchor, or at
-    // the top when it has none, and brings the window up.
+    // Shows the file (HTML, whatever its name) from its top, where its title,
+    // introduction and contents are, and brings the window up.
     void showHelp(const QString &file);
 };
 

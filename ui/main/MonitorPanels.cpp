@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QPalette>
 
+#include <algorithm>
+
 namespace {
 
 // The layout is drawn in twips; at 96 dots per inch a pixel is 15 twips.
@@ -23,6 +25,18 @@ QPoint panelOrigin(int channel)
 {
     return QPoint(pixels(2160 * (channel / 8)), pixels(840 * (channel % 8)));
 }
+
+// Clear columns kept between a PV's drawn text and the box's border, and the
+// blank the text keeps on its right (the same for every font size, so that
+// values of one channel stay aligned on their last digit).
+constexpr int PvGap = 2;
+constexpr int PvIndent = 3;
+// The narrowest font a PV is drawn in; the widest value of the range fits far
+// above it.
+constexpr qreal PvSmallestPoints = 8.0;
+
+// A title keeps this blank before the A1 lamp, so its text never meets it.
+constexpr int TitleGap = 2;
 
 const QColor LampClear(0, 192, 0);
 const QColor LampLit(255, 0, 0);
@@ -73,12 +87,19 @@ void MonitorPanels::buildPanel(int channel)
     panel.pv->setFrameShape(QFrame::Box);
     panel.pv->setFrameShadow(QFrame::Plain);
     panel.pv->setLineWidth(1);
+    // A fixed indent: a framed label's own one is half an "x" of its font,
+    // which changes with the font a wide value is drawn in.
+    panel.pv->setIndent(PvIndent);
     panel.pv->setFont(pvFont());
     QPalette palette = panel.pv->palette();
     palette.setColor(QPalette::Window, Qt::white);
     palette.setColor(QPalette::WindowText, Qt::black);
     panel.pv->setPalette(palette);
     panel.pv->setAutoFillBackground(true);
+
+    // A name wider than its field is cut at its end, before the lamps.
+    const int lampLeft = twipRect(1560, 0, 0, 0).left();
+    panel.titleRoom = lampLeft - twipRect(240, 0, 0, 0).left() - TitleGap;
 
     for (int lamp = 0; lamp < LampCount; ++lamp) {
         QLabel *label = new QLabel(QStringLiteral("A%1").arg(lamp + 1), this);
@@ -103,7 +124,7 @@ void MonitorPanels::SetMainWindow(const ChannelTable &channels)
 {
     for (int channel = 0; channel < ChannelCount; ++channel) {
         Panel &panel = panels_[std::size_t(channel)];
-        panel.title->setText(channels.name(channel));
+        showTitle(panel, channels.name(channel));
         // The channel number stays in every case, so an idle channel still
         // shows where it sits.
         const bool shown = !stateHidesPanel(channels.state(channel));
@@ -117,7 +138,41 @@ void MonitorPanels::SetMainWindow(const ChannelTable &channels)
 void MonitorPanels::setTitle(int channel, const QString &title)
 {
     if (isChannel(channel))
-        panels_[std::size_t(channel)].title->setText(title);
+        showTitle(panels_[std::size_t(channel)], title);
+}
+
+void MonitorPanels::showTitle(Panel &panel, const QString &name)
+{
+    // A name that fits stays centred, as designed. A longer one (the field
+    // takes 40 characters) would be centred and cut at both ends, its tail
+    // under the A1 lamp: it starts at the field's left edge instead and, when
+    // still too wide, is cut at its end with an ellipsis; the whole name is
+    // then the panel's tool tip.
+    QLabel *title = panel.title;
+    const QFontMetrics metrics = title->fontMetrics();
+    const int advance = metrics.horizontalAdvance(name);
+    const int centredRoom = 2 * panel.titleRoom - title->width();
+    const QString shown = advance <= panel.titleRoom ? name : metrics.elidedText(name, Qt::ElideRight, panel.titleRoom);
+    title->setAlignment(advance <= centredRoom ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
+    title->setText(shown);
+    const QString tip = shown == name ? QString() : name;
+    for (QLabel *part : {panel.title, panel.pv})
+        part->setToolTip(tip);
+    panel.name = name;
+}
+
+QString MonitorPanels::title(int channel) const
+{
+    return isChannel(channel) ? panels_[std::size_t(channel)].name : QString();
+}
+
+int MonitorPanels::pvTextExtent(const QFontMetrics &metrics, const QString &text)
+{
+    // What the text covers when drawn: its advance, widened by any part of
+    // the glyphs that stands out before its start or beyond its end.
+    const QRect ink = metrics.boundingRect(text);
+    const int advance = metrics.horizontalAdvance(text);
+    return std::max(advance, ink.right() + 1) - std::min(0, ink.left());
 }
 
 void MonitorPanels::setPvText(int channel, const QString &text)
@@ -125,12 +180,14 @@ void MonitorPanels::setPvText(int channel, const QString &text)
     if (!isChannel(channel))
         return;
     QLabel *pv = panels_[std::size_t(channel)].pv;
-    // The widest values ("-3276.8") do not fit the box at the panel's font;
-    // clipped on the left they would lose their sign. Such a text alone is
-    // drawn smaller, so that every digit and the sign stay visible.
+    // The widest values ("-32768", "-3276.8") do not fit the box at the
+    // panel's font; drawn right-aligned they would run their sign into the
+    // box's left border, where it reads as part of the line. Such a text
+    // alone is drawn smaller, measured as drawn (sign, digits and point),
+    // until it keeps a clear gap to the border.
     QFont font = pvFont();
-    const int room = pv->contentsRect().width() - 2 * pv->margin() - 2;
-    while (font.pointSizeF() > 8.0 && QFontMetrics(font).horizontalAdvance(text) > room)
+    const int room = pv->contentsRect().width() - 2 * pv->margin() - pv->indent() - PvGap;
+    while (font.pointSizeF() > PvSmallestPoints && pvTextExtent(QFontMetrics(font), text) > room)
         font.setPointSizeF(font.pointSizeF() - 0.75);
     if (pv->font() != font)
         pv->setFont(font);

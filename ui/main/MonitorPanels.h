@@ -14,6 +14,7 @@
 
 #include <array>
 
+class QFontMetrics;
 class QLabel;
 
 class MonitorPanels : public QWidget, public PanelView {
@@ -27,7 +28,11 @@ public:
     void SetMainWindow(const ChannelTable &channels);
 
     // The title of one channel, e.g. after the setting dialog renamed it.
+    // A name too wide for its field is shown cut with an ellipsis, and in
+    // whole as the tool tip of the panel's name and PV.
     void setTitle(int channel, const QString &title);
+    // The whole name the channel's title shows.
+    QString title(int channel) const;
 
     // PanelView. Channels outside 0..30 are ignored.
     void setPvText(int channel, const QString &text) override;
@@ -41,11 +46,15 @@ private:
         QLabel *number = nullptr;
         QLabel *title = nullptr;
         QLabel *pv = nullptr;
+        QString name;      // whole, as the title may be cut
+        int titleRoom = 0; // pixels the title's text may cover
         std::array<QLabel *, LampCount> lamps{};
         std::array<bool, LampCount> lit{};
     };
 
     void buildPanel(int channel);
+    static void showTitle(Panel &panel, const QString &name);
+    static int pvTextExtent(const QFontMetrics &metrics, const QString &text);
     static void paintLamp(QLabel *lamp, bool lit);
     static bool isChannel(int channel) { return channel >= 0 && channel < ChannelCount; }
 
