@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the fuzz targets with clang in their own build directory and runs
-# each for a while: the reply parser, then the readers of numbers in field
-# and store texts.
+# each for a while: the reply parser, the readers of numbers in field and
+# store texts, then the reader of log files.
 #   fuzz/run-fuzz.sh [BUILD_DIR] [SECONDS]     (defaults: build/fuzz, 20 per target)
 set -eu
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,15 +12,17 @@ mkdir -p "$build_dir"
 cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DCMAKE_CXX_COMPILER=clang++ -DVTX_FUZZ=ON -DBUILD_TESTING=OFF >"$build_dir/configure.log" 2>&1 ||
     { cat "$build_dir/configure.log"; exit 1; }
-ninja -C "$build_dir" fuzz_reply_parser fuzz_numbers
+ninja -C "$build_dir" fuzz_reply_parser fuzz_numbers fuzz_log_chart
 
 # Seeds: sound replies to the commands the target uses, so the fuzzer starts
 # from frames that pass and mutates them; for the numbers, texts of every
-# form a field or the store holds.
+# form a field or the store holds; for the log reader, small logs of the
+# forms the monitor writes (a line "=====" splits two files).
 corpus=$build_dir/fuzz-corpus
 numbers_corpus=$build_dir/fuzz-corpus-numbers
-mkdir -p "$corpus" "$numbers_corpus"
-python3 - "$corpus" "$numbers_corpus" <<'PY'
+log_corpus=$build_dir/fuzz-corpus-logs
+mkdir -p "$corpus" "$numbers_corpus" "$log_corpus"
+python3 - "$corpus" "$numbers_corpus" "$log_corpus" <<'PY'
 import sys, os
 def frame(echo, code, data):
     body = echo + bytes([code]) + data + b'\x03'
@@ -39,6 +41,21 @@ numbers = ['60', ' 2.5 ', '12abc', '18000.5', '-.5e-3', '1.5E+300', '&H1F', '&hF
 for n, text in enumerate(numbers):
     with open(os.path.join(sys.argv[2], 'text-%02d' % n), 'w') as f:
         f.write(text)
+def log(*records):
+    header = 'Time\tboiler\tfeed' + '\t' * 29
+    lines = [header] + [r + '\t' * (31 - r.count('\t')) for r in records]
+    return '\r\n'.join(lines) + '\r\n'
+logs = {
+    'day': log('08:46:01\t1.5\t----', '08:46:02\t-3276.8\t12'),
+    'midnight': log('23:59:59\t1', '00:00:01\t2'),
+    'am-pm': log('11:59:40 PM\t1', '12:00:30 AM\t2', '12:30:00 PM\t3'),
+    'clock-back': log('02:59:59\t1', '02:00:00\t2', '03:00:00\t4'),
+    'two-files': log('08:46:01\t1') + '\n=====\n' + log('08:47:00\t2', '08:48:00\t'),
+    'no-record': 'x' * 200 + '\n\n\0\0\n',
+}
+for name, text in logs.items():
+    with open(os.path.join(sys.argv[3], name), 'w') as f:
+        f.write(text)
 PY
 
 run() {
@@ -47,3 +64,4 @@ run() {
 }
 run fuzz_reply_parser "$corpus"
 run fuzz_numbers "$numbers_corpus"
+run fuzz_log_chart "$log_corpus"

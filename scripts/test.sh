@@ -2,9 +2,9 @@
 # Builds and runs every test, with compiler warnings as errors: once in a
 # plain debug build, once more under AddressSanitizer and
 # UndefinedBehaviorSanitizer; builds the Debian package and checks it
-# unpacked and with lintian; then fuzzes the reply parser and the readers of
-# numbers briefly, and soaks the program for two minutes. Exits non-zero on
-# the first failure.
+# unpacked and with lintian; then fuzzes the reply parser, the readers of
+# numbers and the log-file reader briefly, and soaks the program for two
+# minutes. Exits non-zero on the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -35,7 +35,7 @@ cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVTX_SANITIZE=ON -DV
 cmake --build build/asan -j "$jobs"
 run_suite build/asan
 
-echo "== fuzzing the reply parser and the readers of numbers"
+echo "== fuzzing the reply parser, the readers of numbers and the log-file reader"
 sh fuzz/run-fuzz.sh build/fuzz "${FUZZ_SECONDS:-20}"
 
 echo "== soak run, two minutes (faulty line, unplugged converter)"

@@ -4,6 +4,7 @@
 #include "trend/CsvExport.h"
 #include "trend/LiveHistory.h"
 #include "trend/LogChart.h"
+#include "support/FileSizeLimit.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -213,6 +214,72 @@ private slots:
         const Millis at = chart.firstTime() + 5000;
         QCOMPARE(chart.valueAt(0, at), channel0);
         QCOMPARE(chart.valueAt(1, at), channel1);
+    }
+
+    // Nothing a file holds ends the program, and memory follows what was
+    // read: blank lines over a hole of gigabytes, a line longer than any
+    // block, NULs. A file with no record is refused with its reason; the
+    // records of a file are kept whatever lies around them.
+    void hostileFiles_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<qint64>("size"); // the rest a hole (reads as NULs)
+        QTest::addColumn<qint64>("samples");
+        QTest::newRow("blank lines, then 3 GiB of hole") << QByteArray(4 << 20, '\n') << (qint64(3) << 30) << 0ll;
+        QTest::newRow("one line of 9 MiB") << QByteArray(9 << 20, 'x') << 0ll << 0ll;
+        const QByteArray nul(1, '\0');
+        QTest::newRow("NULs in records") << Header + "\r\n" + record("08:00:00\t1") + "\r\n"
+                + record("08:00:01\t" + nul + "5") + "\r\n" + nul + nul + "\n" + record("08:00:02\t2") << 0ll << 2ll;
+        QTest::newRow("records around a long line")
+            << record("08:00:00\t1") + '\n' + QByteArray(5 << 20, '7') + '\n' + record("08:00:02\t2") << 0ll << 2ll;
+    }
+    void hostileFiles()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(qint64, size);
+        QFETCH(qint64, samples);
+        QFile file(path(QStringLiteral("261204_0000.TXT")));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(head) == head.size());
+        QVERIFY(size == 0 || file.resize(size));
+        file.close();
+        LogChart chart;
+        QString error;
+        QCOMPARE(chart.open({file.fileName()}, &error), samples > 0);
+        QCOMPARE(chart.sampleCount(), samples);
+        QVERIFY2(samples > 0 || error.contains(QStringLiteral("not one of its lines is a log record")), qPrintable(error));
+        QVERIFY2(chart.memoryBytes() < 1u << 20, qPrintable(QString::number(chart.memoryBytes())));
+        QVERIFY(file.remove());
+    }
+
+    // Reading can be followed and stopped between two blocks: a stopped
+    // read leaves the chart empty and says so.
+    void progressAndCancel()
+    {
+        QByteArrayList lines;
+        for (int i = 0; i < 40'000; ++i)
+            lines.append(record(QTime(0, 0).addSecs(i).toString("HH:mm:ss").toLatin1() + "\t1\t2\t3"));
+        QVERIFY(writeLog(path(QStringLiteral("230105_0000.TXT")), lines));
+        QVERIFY(writeLog(path(QStringLiteral("230106_0000.TXT")), lines));
+        const QStringList both{path(QStringLiteral("230105_0000.TXT")), path(QStringLiteral("230106_0000.TXT"))};
+        QList<qint64> told;
+        qint64 total = 0;
+        LogChart chart;
+        QVERIFY(chart.open(both, nullptr, [&](qint64 done, qint64 all) {
+            told.append(done);
+            total = all;
+            return true;
+        }));
+        QCOMPARE(chart.sampleCount(), 80'000);
+        QVERIFY(told.size() >= 2 && std::is_sorted(told.begin(), told.end()));
+        QCOMPARE(told.last(), total);
+        QCOMPARE(total, QFileInfo(both[0]).size() * 2);
+
+        QString error;
+        QVERIFY(!chart.open(both, &error, [](qint64 done, qint64 all) { return done < all / 2; }));
+        QVERIFY(chart.cancelled());
+        QCOMPARE(chart.sampleCount(), 0);
+        QVERIFY(chart.files().isEmpty());
+        QVERIFY(error.contains(QStringLiteral("cancelled")));
     }
 
     // However the columns fall, the envelope has the lowest and highest value
