@@ -362,23 +362,48 @@ private slots:
         QVERIFY(history.memoryBytes() <= 64u << 20);
     }
 
-    // An export that cannot be written says so, with the reason.
+    // An export that cannot be written says so, with the reason, and an
+    // earlier file in its place stays as it was: a full disk, a directory
+    // in the way, a missing folder, a device that takes nothing.
     void failedExport_data()
     {
         QTest::addColumn<QString>("target");
         QTest::newRow("device full") << "/dev/full";
         QTest::newRow("no such folder") << "missing/out.csv";
+        QTest::newRow("a directory in the way") << "folder.csv";
+        QTest::newRow("disk full over an earlier export") << "earlier.csv";
     }
     void failedExport()
     {
         QFETCH(QString, target);
-        QVERIFY(writeLog(path(QStringLiteral("230105_0846.TXT")), {record("08:46:01\t1")}));
+        QByteArrayList records;
+        for (int i = 0; i < 100; ++i) // a small chart: its CSV fits in a write buffer
+            records.append(record(QTime(8, 0).addSecs(i).toString("HH:mm:ss").toLatin1() + "\t1.5\t-2"));
+        QVERIFY(writeLog(path(QStringLiteral("230105_0800.TXT")), records));
         LogChart chart;
-        QVERIFY(chart.open({path(QStringLiteral("230105_0846.TXT"))}));
-        QString error;
+        QVERIFY(chart.open({path(QStringLiteral("230105_0800.TXT"))}));
         const QString file = target.startsWith(u'/') ? target : path(target);
-        QVERIFY(!exportCsv(chart, chart.firstTime(), chart.lastTime() + 1, everySeries(chart), file, &error));
+        const QByteArray earlier(4000, 'e');
+        QVERIFY(target != "folder.csv" || QDir().mkpath(file));
+        QVERIFY(target != "earlier.csv" || writeLog(file, {earlier}));
+        const bool regular = !target.startsWith(u'/'); // /dev/full reads as endless zeros
+        const QByteArray before = regular ? readLines(file).join('\n') : QByteArray();
+        QString error;
+        {
+            const FileSizeLimit full(2048); // the export needs some 6 KB
+            QVERIFY(full.isSet());
+            QVERIFY(!exportCsv(chart, chart.firstTime(), chart.lastTime() + 1, everySeries(chart), file, &error));
+        }
         QVERIFY2(error.contains(file) && error.size() > file.size() + 8, qPrintable(error));
+        if (regular) {
+            QCOMPARE(readLines(file).join('\n'), before);
+            const QFileInfo info(file); // and no half-written file left beside it
+            QCOMPARE(info.dir().entryList({info.fileName() + u'*'}, QDir::Files).size(), target == "earlier.csv" ? 1 : 0);
+        }
+        if (target == "folder.csv")
+            QVERIFY(QDir().rmdir(file));
+        if (target == "earlier.csv")
+            QVERIFY(QFile::remove(file));
     }
 };
 
