@@ -6,10 +6,10 @@
 #include "trend/LogChart.h"
 #include "ui/trend/TrendPlot.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QFileDialog>
 #include <QHBoxLayout>
-#include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QPixmap>
@@ -267,9 +267,14 @@ void TrendWindow::chooseExport(bool png)
 
 bool TrendWindow::exportPng(const QString &path)
 {
-    const QImage image = plot_->grab().toImage();
-    QString error;
-    if (trend::writeExport(path, [&image](QIODevice &file) { return image.save(&file, "PNG"); }, &error))
+    // Encoded in memory first: the PNG writer is never the one to meet a
+    // failed write (it leaks its row buffer when it does).
+    QByteArray png;
+    QBuffer buffer(&png);
+    const bool encoded = buffer.open(QIODevice::WriteOnly) && plot_->grab().toImage().save(&buffer, "PNG");
+    QString error = QStringLiteral("the image could not be made");
+    if (encoded
+        && trend::writeExport(path, [&png](QIODevice &file) { return file.write(png) == png.size(); }, &error))
         return true;
     prompter_.message(QStringLiteral("Cannot write the file %1.\n%2").arg(path, error), QString(),
                       Prompter::Icon::Warning);
