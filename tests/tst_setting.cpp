@@ -207,6 +207,32 @@ private slots:
         QCOMPARE(field->text(), typed);
     }
 
+    // OK with a field holding no number, clicked on the window: the box
+    // comes while the dialog is still up with that field red, nothing is
+    // queued, and typing a number into the field takes the red away.
+    void windowShowsTheRefusalWhileOpen()
+    {
+        frmSetting dialog(state_, prompter_);
+        dialog.openForChannel(3); // the reads have not come back: every field empty
+        auto *field = dialog.findChild<QLineEdit *>(QStringLiteral("ItemV6"));
+        QTest::keyClicks(field, QStringLiteral("abc"));
+        bool redWhileOpen = false;
+        prompter_.onShow = [&](const ScriptedPrompter::Shown &) {
+            redWhileOpen = dialog.isVisible() && field->palette().color(QPalette::Text) == QColor(255, 0, 0);
+        };
+        QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("OK")), Qt::LeftButton);
+        prompter_.onShow = nullptr;
+        QVERIFY(redWhileOpen);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(prompter_.shown.size(), 1);
+        QVERIFY(prompter_.shown[0].text.contains(settingcodes::itemCaption(6)));
+        for (int item = 1; item <= 10; ++item)
+            QCOMPARE(state_.channels(3, item).WriteRequest, 0);
+        field->selectAll();
+        QTest::keyClicks(field, QStringLiteral("12.5"));
+        QCOMPARE(field->palette().color(QPalette::Text), QPalette().color(QPalette::Text));
+    }
+
     // The window runs the form's tick, passes typing to it and shows its red
     // marks; closing from the frame acts as Cancel: hidden, reloaded, red cleared.
     void windowFollowsForm()
