@@ -10,6 +10,7 @@
 #include "config/Prompter.h"
 #include "config/SettingForm.h"
 #include "config/SettingsStore.h"
+#include "config/StepPrompter.h"
 #include "logging/Clock.h"
 #include "logging/LogWriter.h"
 #include "trend/LiveFeed.h"
@@ -118,12 +119,15 @@ void MonitorApp::startUp()
     main_->show();
 
     VtxPort &vtx = *main_->Vtx;
-    discovery_ = std::make_unique<Discovery>(vtx, state, store_, prompter_);
+    // A box of a step holds the loop: the log and the trend show a gap.
+    stepPrompter_ = std::make_unique<StepPrompter>(prompter_, state);
+    stepPrompter_->boxOpens = [this] { feed_->gap(*history_, clock_.now()); };
+    discovery_ = std::make_unique<Discovery>(vtx, state, store_, *stepPrompter_);
     // Polling shows the PVs and lamps through the feed, which keeps each
     // cycle's for the trend.
     feed_ = std::make_unique<trend::LiveFeed>(*main_->panels());
-    polling_ = std::make_unique<Polling>(vtx, state, *feed_, prompter_);
-    transfer_ = std::make_unique<SettingTransfer>(vtx, state, prompter_);
+    polling_ = std::make_unique<Polling>(vtx, state, *feed_, *stepPrompter_);
+    transfer_ = std::make_unique<SettingTransfer>(vtx, state, *stepPrompter_);
     wireMenu();
 
     // While a step waits on the line, the window goes on painting and the

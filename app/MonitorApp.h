@@ -17,6 +17,7 @@ class Polling;
 class Prompter;
 class SettingTransfer;
 class SettingsStore;
+class StepPrompter;
 class VtxPort;
 class frmDevNo;
 class frmLogT;
@@ -100,6 +101,7 @@ private:
     LineRecorder *recorder_ = nullptr; // owned by the main window, as its Vtx
     std::unique_ptr<trend::LiveHistory> history_;
     std::unique_ptr<trend::LiveFeed> feed_;
+    std::unique_ptr<StepPrompter> stepPrompter_;
     std::unique_ptr<LogWriter> logWriter_;
     std::unique_ptr<Discovery> discovery_;
     std::unique_ptr<Polling> polling_;

@@ -26,10 +26,10 @@ QString FormatPv(qint16 pv, qint64 address, const DecimalPlaceTable &decimalPlac
     if (address < 0 || address >= qint64(decimalPlaces.size()))
         return QString();
     const int places = decimalPlaces[std::size_t(address)];
-    if (places == 0)
+    // A place no instrument has (a damaged VX5DP.DAT) shows the PV as sent
+    // rather than nothing, which would read as a channel switched OFF.
+    if (places <= 0 || places > 3)
         return QString::number(pv);
-    if (places < 0 || places > 3)
-        return QString();
 
     // Whole-number arithmetic, so that no value is ever rounded: the digits
     // shown are exactly the digits the instrument sent.

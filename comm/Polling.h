@@ -15,8 +15,9 @@ struct SharedState;
 // The display text of a PV by the decimal point place of the instrument at a
 // device address: place 0 gives 1234, 1 gives 123.4, 2 gives 12.34 and 3
 // gives 1.234, with the locale's decimal separator and no thousands
-// separator. Any other place, and an address outside 0..31 (which has no
-// place), give an empty text.
+// separator. Any other place (one no instrument has) gives the whole
+// number, as place 0; an address outside 0..31 (which has no place) gives an
+// empty text.
 QString FormatPv(qint16 pv, qint64 address, const DecimalPlaceTable &decimalPlaces);
 
 class Polling {

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
 namespace configuration {
 
@@ -65,12 +66,24 @@ void loadDecimalPlaces(DecimalPlaceTable &places, Prompter &prompter, const QStr
                          Prompter::Icon::Warning);
         return;
     }
+    QStringList impossible;
     for (int n = 0; n < ChannelCount; ++n) {
         const int at = 2 * n;
         places[std::size_t(n)] = at + 1 < bytes.size()
             ? qint16(quint16(quint8(bytes[at]) | quint8(bytes[at + 1]) << 8))
             : qint16(0);
+        if (places[std::size_t(n)] < 0 || places[std::size_t(n)] > 3)
+            impossible << QString::number(n);
     }
+    // Kept as read, so that the file is written back as it was; the PVs
+    // show without decimal places until the instrument's place is read.
+    if (!impossible.isEmpty())
+        prompter.message(QStringLiteral("The file %1 holds a number of decimal places that no instrument has "
+                                        "(only 0 to 3 are possible) for device address(es) %2.\n"
+                                        "Their PVs are shown and logged without decimal places until the setting "
+                                        "dialog reads or writes the decimal point of the instrument.")
+                             .arg(path, impossible.join(QStringLiteral(", "))),
+                         QString(), Prompter::Icon::Warning);
 }
 
 void saveDecimalPlaces(const DecimalPlaceTable &places, Prompter &prompter, const QString &path)

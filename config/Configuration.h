@@ -33,7 +33,9 @@ inline const QString DecimalPlaceFile = QStringLiteral("VX5DP.DAT");
 // No file: all zero. A short file leaves the missing entries 0. A file that
 // exists but cannot be read, or anything but a regular file in its place (a
 // FIFO, a directory, a device), is reported through the prompter; the values
-// in memory are then left as they were.
+// in memory are then left as they were. Entries outside 0..3 are kept as
+// read (FormatPv shows such PVs without decimal places) and their device
+// addresses told in one message.
 void loadDecimalPlaces(DecimalPlaceTable &places, Prompter &prompter, const QString &path = DecimalPlaceFile);
 
 // Writes DecimalPlaces(0..30) over bytes 0..61, keeping any bytes beyond them.

@@ -87,6 +87,8 @@ QString placeCodeFromText(const QString &text)
 
 QString settingValueCode(QStringView text)
 {
+    if (numbers::numberEnd(text) == 0)
+        return QString();
     const qint64 n = numbers::readWholeNumber(text);
     if (n < LowestSettingNumber || n > HighestSettingNumber)
         return QString();

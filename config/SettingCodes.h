@@ -37,10 +37,12 @@ QString placeCodeFromText(const QString &text);
 inline constexpr qint64 LowestSettingNumber = -32768;
 inline constexpr qint64 HighestSettingNumber = 65535;
 
-// The data field written for a setting field text: the text's number rounded
-// half to even, as four hex digits of its low 16 bits. Empty when the number
-// lies outside LowestSettingNumber..HighestSettingNumber, because its low 16
-// bits would be a different value than the one the operator typed.
+// The data field written for a setting field text: the number the text
+// starts with ("12.5", " 100", "&H1F") rounded half to even, as four hex
+// digits of its low 16 bits. Empty when the text starts with no number ("",
+// "abc"), which would be written as 0, or the number lies outside
+// LowestSettingNumber..HighestSettingNumber, because its low 16 bits would be
+// a different value than the one the operator typed.
 QString settingValueCode(QStringView text);
 
 } // namespace settingcodes

@@ -34,6 +34,9 @@ void SettingForm::setFieldText(int item, const QString &text)
     if (f.text == text)
         return;
     f.text = text;
+    // A refused field's mark goes as soon as the field holds what OK takes.
+    if (f.red && item != DecimalPointItem && !settingcodes::settingValueCode(text).isEmpty())
+        f.red = false;
     emit changed();
 }
 
@@ -115,6 +118,8 @@ bool SettingForm::validateFields()
         // The mark follows the field as it is now: a corrected field loses it.
         f.red = settingcodes::settingValueCode(f.text).isEmpty();
         if (f.red) {
+            // An empty field (its read not back yet) or one without a number
+            // would be written as 0.
             refused << QStringLiteral("%1: enter a number from %2 to %3.")
                            .arg(settingcodes::itemCaption(item))
                            .arg(settingcodes::LowestSettingNumber)

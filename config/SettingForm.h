@@ -65,8 +65,10 @@ public:
     // has the main window redraw its panels.
     void ApplyMonitoring();
     // On an ON channel: takes the name and queues a write of all ten setting
-    // items, then hides. A field whose number cannot travel as 16 bits stops
-    // it all with a message and a red mark, the dialog staying open.
+    // items, then hides. A field that holds no number (empty, "abc") or one
+    // that cannot travel as 16 bits stops it all: the field is marked red
+    // while the dialog stays open, then a message names it. The mark goes as
+    // soon as the field is edited to a number that can be sent.
     void OK_Click();
     // Reloads the channel (discarding edits) and hides.
     void Cancele_Click();

@@ -13,6 +13,9 @@ struct SharedState {
     DecimalPlaceTable DecimalPlaces{};
     bool LoggingActive = false;
     qint32 LogStartSecond = 0;
+    // A step's message box is open: the loop is held and no channel is
+    // polled, so the log writes "----" for every monitored channel.
+    bool loopHeldByBox = false;
 
     // The device address field of each channel as the operator typed it: the
     // live address table, read anew by every command. The address dialog's

@@ -246,7 +246,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     // Setting field text to data field, and data fields both ways: the low
     // 16 bits, whatever the field's length.
     const QString code = settingcodes::settingValueCode(text);
-    CHECK(code.isEmpty() == (whole < -32768 || whole > 65535));
+    CHECK(code.isEmpty() == (ref.end == 0 || whole < -32768 || whole > 65535));
     CHECK(code.isEmpty() || (code == code.toUpper() && numbers::decodeHex16(code) == qint16(quint16(whole & 0xFFFF))));
     const QString encoded = numbers::encodeHex16(whole);
     CHECK(encoded.size() == 4 && numbers::decodeHex16(encoded) == qint16(quint16(quint64(whole) & 0xFFFF)));

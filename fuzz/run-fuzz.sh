@@ -2,7 +2,7 @@
 # Builds the fuzz targets with clang in their own build directory and runs
 # each for a while: every target fuzz/CMakeLists.txt declares with
 # vtx_add_fuzzer (the reply parser, the readers of numbers in field and store
-# texts, ...), each from its own corpus.
+# texts, the reader of log files), each from its own corpus.
 #   fuzz/run-fuzz.sh [BUILD_DIR] [SECONDS]     (defaults: build/fuzz, 20 per target)
 set -eu
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,14 +21,16 @@ ninja -C "$build_dir" $targets
 # Seeds, in a corpus folder per target (one without seeds starts empty):
 # sound replies to the commands the reply parser sees, so the fuzzer starts
 # from frames that pass and mutates them; for the numbers, texts of every
-# form a field or the store holds.
+# form a field or the store holds; for the log reader, small logs of the
+# forms the monitor writes (a line "=====" splits two files).
 for target in $targets; do
     mkdir -p "$build_dir/corpus/$target"
 done
 corpus=$build_dir/corpus/fuzz_reply_parser
 numbers_corpus=$build_dir/corpus/fuzz_numbers
-mkdir -p "$corpus" "$numbers_corpus"
-python3 - "$corpus" "$numbers_corpus" <<'PY'
+log_corpus=$build_dir/corpus/fuzz_log_chart
+mkdir -p "$corpus" "$numbers_corpus" "$log_corpus"
+python3 - "$corpus" "$numbers_corpus" "$log_corpus" <<'PY'
 import sys, os
 def frame(echo, code, data):
     body = echo + bytes([code]) + data + b'\x03'
@@ -46,6 +48,21 @@ numbers = ['60', ' 2.5 ', '12abc', '18000.5', '-.5e-3', '1.5E+300', '&H1F', '&hF
            'FFFF', '8000', ' 3 (boiler)', '12.5', '9223372036854775807', '0.000001', '1,000', 'nan']
 for n, text in enumerate(numbers):
     with open(os.path.join(sys.argv[2], 'text-%02d' % n), 'w') as f:
+        f.write(text)
+def log(*records):
+    header = 'Time\tboiler\tfeed' + '\t' * 29
+    lines = [header] + [r + '\t' * (31 - r.count('\t')) for r in records]
+    return '\r\n'.join(lines) + '\r\n'
+logs = {
+    'day': log('08:46:01\t1.5\t----', '08:46:02\t-3276.8\t12'),
+    'midnight': log('23:59:59\t1', '00:00:01\t2'),
+    'am-pm': log('11:59:40 PM\t1', '12:00:30 AM\t2', '12:30:00 PM\t3'),
+    'clock-back': log('02:59:59\t1', '02:00:00\t2', '03:00:00\t4'),
+    'two-files': log('08:46:01\t1') + '\n=====\n' + log('08:47:00\t2', '08:48:00\t'),
+    'no-record': 'x' * 200 + '\n\n\0\0\n',
+}
+for name, text in logs.items():
+    with open(os.path.join(sys.argv[3], name), 'w') as f:
         f.write(text)
 PY
 

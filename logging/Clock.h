@@ -1,13 +1,24 @@
 #pragma once
-// The one seam through which the program reads the local time, so that the
-// log schedule and midnight can be tested without waiting.
+// The one seam through which the program reads the time, so that the log
+// schedule, midnight and changes of the clock can be tested without waiting.
 
 #include <QDateTime>
+
+#include <chrono>
 
 class Clock {
 public:
     virtual ~Clock() = default;
+    // The local date and time: what records are stamped with.
     virtual QDateTime now() const { return QDateTime::currentDateTime(); }
+    // Milliseconds from an arbitrary start on a clock that only runs forward
+    // at a steady rate: unmoved by summer time, time zones, or the operator
+    // or time synchronisation setting the clock.
+    virtual qint64 elapsedMs() const
+    {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    }
 };
 
 // Seconds of the day (0..86399) of one reading of the clock.

@@ -29,7 +29,7 @@ bool LogIntervalSetting::accept(const QString &text)
         return false;
     }
     if (text != storedText()) {
-        schedule_.restart(clock_.now(), *interval);
+        schedule_.restart(clock_.now(), clock_.elapsedMs(), *interval);
         store_.save(StoreKey, text);
     }
     state_.LogT = text;

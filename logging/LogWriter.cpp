@@ -19,6 +19,7 @@ namespace {
 const QString LogDirectory = QStringLiteral("log");
 const QString WriteFailedText = QStringLiteral("Cannot write in the file. Check if the file is open.");
 const QByteArray LineEnd = QByteArrayLiteral("\r\n");
+const QString UnmeasuredText = QStringLiteral("----");
 
 // True when an entry of that name exists, a dangling link included.
 bool entryExists(const QString &path)
@@ -75,7 +76,7 @@ void LogWriter::startLogging()
 {
     if (state_.LoggingActive)
         return;
-    schedule_.restart(clock_.now(), state_.acceptedLogInterval);
+    schedule_.restart(clock_.now(), clock_.elapsedMs(), state_.acceptedLogInterval);
     state_.LoggingActive = true;
     LoggingTimer.start();
     loggingBegin();
@@ -124,7 +125,7 @@ void LogWriter::loggingBegin()
 void LogWriter::LoggingTimer_Timer()
 {
     const QDateTime now = clock_.now();
-    if (!schedule_.tick(now) || appendLine(recordLine(now)))
+    if (!schedule_.tick(now, clock_.elapsedMs()) || appendLine(recordLine(now)))
         return;
     // The box is modal but the tick keeps running under it; a record failing
     // while one is open is not stacked on top of it but counted, and the
@@ -191,8 +192,11 @@ QByteArray LogWriter::recordLine(const QDateTime &now) const
     QString line = logfile::cleanField(locale.toString(now.time(), logfile::timeOfDayFormat(locale)));
     for (int i = 0; i < ChannelCount; ++i) {
         line += u'\t';
-        if (!stateLogsEmpty(state_.channels.state(i)))
-            line += logfile::cleanField(panels_.pvText(i));
+        if (stateLogsEmpty(state_.channels.state(i)))
+            continue;
+        // While a step's box holds the loop the panels keep their last
+        // values, but nobody is measuring them.
+        line += state_.loopHeldByBox ? UnmeasuredText : logfile::cleanField(panels_.pvText(i));
     }
     return logfile::encode(line) + LineEnd;
 }

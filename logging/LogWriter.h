@@ -1,7 +1,8 @@
 #pragma once
 // The log file writer: creates one tab-separated log file per run in the
 // directory "log" below the working directory and appends, at every due tick
-// of LoggingTimer, one line with the time and the PV text of channels 0..30.
+// of LoggingTimer, one line with the time and the PV text of channels 0..30
+// ("----" for every monitored channel while a step's box holds the loop).
 
 #include "logging/LogSchedule.h"
 

@@ -2,8 +2,9 @@
 # Builds and runs every test, with compiler warnings as errors: once in a
 # plain debug build, once more under AddressSanitizer and
 # UndefinedBehaviorSanitizer; builds the Debian package and checks it
-# unpacked and with lintian; then fuzzes the reply parser and the readers of
-# numbers briefly, and soaks the program for two minutes. Exits non-zero on
+# unpacked and with lintian; then fuzzes the reply parser, the readers of
+# numbers and the log-file reader briefly, and soaks the program for two
+# minutes. Exits non-zero on
 # the first failure, and prints each stage's time at the end.
 #
 # Stages that cannot meet run side by side: a suite mostly waits (on a

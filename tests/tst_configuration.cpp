@@ -132,28 +132,36 @@ private slots:
         QCOMPARE(stored(QStringLiteral("MainTop")), QStringLiteral("750"));
     }
 
-    // VX5DP.DAT holds 31 signed 16-bit places; a short file fills what it has.
+    // VX5DP.DAT holds 31 signed 16-bit places; a short file fills what it
+    // has. Entries no instrument can have are kept as read and their
+    // addresses told once.
     void decimalPlacesLoad_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QList<int>>("expected"); // entries 0..4, then entry 30
-        QTest::newRow("no file") << QByteArray() << QList<int>{0, 0, 0, 0, 0, 0};
+        QTest::addColumn<QString>("told");        // the addresses named, if any
+        QTest::newRow("no file") << QByteArray() << QList<int>{0, 0, 0, 0, 0, 0} << "";
         QTest::newRow("short file of 10 bytes")
-            << QByteArray::fromHex("01000200030001000200") << QList<int>{1, 2, 3, 1, 2, 0};
+            << QByteArray::fromHex("01000200030001000200") << QList<int>{1, 2, 3, 1, 2, 0} << "";
         QByteArray exact(62, '\0');
         exact[0] = exact[1] = char(0xFF);
+        exact[8] = 4;
         exact[60] = 2;
-        QTest::newRow("exact 62 bytes, signed") << exact << QList<int>{-1, 0, 0, 0, 0, 2};
+        QTest::newRow("exact 62 bytes, impossible places")
+            << exact << QList<int>{-1, 0, 0, 0, 4, 2} << "device address(es) 0, 4.";
     }
     void decimalPlacesLoad()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QList<int>, expected);
+        QFETCH(QString, told);
         DecimalPlaceTable places;
         places.fill(7);
         configuration::loadDecimalPlaces(places, prompter_, writeFile(bytes));
-        QCOMPARE(prompter_.shown.size(), 0);
         QCOMPARE((QList<int>{places[0], places[1], places[2], places[3], places[4], places[30]}), expected);
+        QCOMPARE(prompter_.shown.size(), told.isEmpty() ? 0 : 1);
+        if (!told.isEmpty())
+            QVERIFY2(prompter_.shown[0].text.contains(told), qPrintable(prompter_.shown[0].text));
     }
 
     // Saving writes the 62 bytes of entries 0..30 and leaves a longer file's tail.

@@ -5,11 +5,13 @@
 #include "logging/LogWriter.h"
 
 #include "config/SharedState.h"
+#include "config/StepPrompter.h"
 #include "support/FakeClock.h"
 #include "support/FakePanels.h"
 #include "support/ScriptedPrompter.h"
 
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -127,6 +129,40 @@ private slots:
         QCOMPARE(lines[2].chopped(1).split('\t').mid(0, 8),
                  (QList<QByteArray>{"08:46:05", "123.4", "1.5", "a b", "", "", "", "9"}));
         QVERIFY(lines[2].endsWith("\t-1999\r"));
+    }
+
+    // While a step's box holds the loop nothing is measured: the records
+    // written meanwhile keep their rhythm but hold "----" for every
+    // monitored channel (an OFF one stays empty); with the box closed the
+    // shown values come back.
+    void recordsUnderAStepsBoxHoldNoValue()
+    {
+        state_.channels(3, StateItem).Value = QStringLiteral("OFF");
+        StepPrompter stepBoxes(prompter_, state_);
+        int gaps = 0;
+        stepBoxes.boxOpens = [&gaps] { ++gaps; };
+        writer_->startLogging();
+        nextRecord();
+        prompter_.onShow = [this](const ScriptedPrompter::Shown &) {
+            QVERIFY(state_.loopHeldByBox);
+            nextRecord();
+            nextRecord();
+        };
+        stepBoxes.message(QStringLiteral("No response from VTX."));
+        QVERIFY(!state_.loopHeldByBox);
+        QCOMPARE(gaps, 1);
+        nextRecord();
+        QList<QByteArray> lines = readAll(FirstName).split('\n');
+        QCOMPARE(lines.size(), 6); // the header, four records, nothing after the last line end
+        for (int record = 1; record <= 4; ++record) {
+            const QList<QByteArray> fields = lines[record].chopped(1).split('\t');
+            const bool held = record == 2 || record == 3;
+            QCOMPARE(fields[0], QTime(8, 46, record).toString(QStringLiteral("HH:mm:ss")).toLatin1());
+            const QList<QByteArray> expected = held ? QList<QByteArray>{"----", "----", "----", "", "----"}
+                                                    : QList<QByteArray>{"0", "1.5", "3", "", "6"};
+            QCOMPARE(fields.mid(1, 5), expected);
+            QCOMPARE(fields[31], held ? QByteArray("----") : QByteArray("45"));
+        }
     }
 
     // The record's time of day is the locale's own, without a time zone.
@@ -271,15 +307,16 @@ private slots:
         LogSchedule schedule(state);
         FakeClock clock;
         clock.current = start;
-        schedule.restart(clock.now(), restartInterval);
+        schedule.restart(clock.now(), clock.elapsedMs(), restartInterval);
         QStringList written; // a tick every 200 ms, as the logging timer gives them
         for (int tick = 0; tick <= seconds * 5; ++tick, clock.advance(0.2))
-            if (schedule.tick(clock.now()))
+            if (schedule.tick(clock.now(), clock.elapsedMs()))
                 written << clock.now().time().toString(QStringLiteral("HH:mm:ss"));
         QCOMPARE(written, records);
-        QCOMPARE(qint64(state.LogStartSecond), schedule.duePoint() % 86400);
+        QCOMPARE(state.LogStartSecond, secondOfDay(QDateTime::fromSecsSinceEpoch(schedule.duePoint())));
         state.LoggingActive = false;
-        QVERIFY(!schedule.tick(clock.now().addDays(1)));
+        clock.advance(86400);
+        QVERIFY(!schedule.tick(clock.now(), clock.elapsedMs()));
     }
 
     // Ticks held back (by a step or a box) catch up one record per tick,
@@ -309,13 +346,70 @@ private slots:
         state.LoggingActive = true;
         state.acceptedLogInterval = interval;
         LogSchedule schedule(state);
-        schedule.restart(start, interval);
+        // Time passes with the clock: steady time goes on with it.
+        const auto elapsed = [&start](const QDateTime &t) { return start.msecsTo(t); };
+        schedule.restart(start, 0, interval);
         int written = 0; // the clock stands still while the backlog is worked off
-        while (written <= records && schedule.tick(resumed))
+        while (written <= records && schedule.tick(resumed, elapsed(resumed)))
             ++written;
         QCOMPARE(written, records);
-        QVERIFY(!schedule.tick(nextDue.addSecs(-1)));
-        QVERIFY(schedule.tick(nextDue));
+        QVERIFY(!schedule.tick(nextDue.addSecs(-1), elapsed(nextDue.addSecs(-1))));
+        QVERIFY(schedule.tick(nextDue, elapsed(nextDue)));
+    }
+
+    // Summer time beginning or ending, or the clock set an hour either way,
+    // neither stops the log nor makes it burst: two hours of ticks give a
+    // record every interval of time passed, stamped with the local time of
+    // day the clock shows.
+    void clockChangesKeepTheRhythm_data()
+    {
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<double>("stepAfter"); // seconds; the clock is set by `step` then
+        QTest::addColumn<double>("step");
+        QTest::addColumn<int>("first");          // of the records compared
+        QTest::addColumn<QStringList>("stamps"); // of three records from `first`
+        const QTimeZone berlin("Europe/Berlin");
+        QTest::newRow("summer time ends") << QDateTime(QDate(2026, 10, 25), QTime(1, 30, 20), berlin) << 0.0 << 0.0
+                                          << 89 << QStringList{"02:59:20", "02:00:20", "02:01:20"};
+        QTest::newRow("summer time begins") << QDateTime(QDate(2026, 3, 29), QTime(1, 0, 20), berlin) << 0.0 << 0.0
+                                            << 59 << QStringList{"01:59:20", "03:00:20", "03:01:20"};
+        QTest::newRow("clock set an hour back") << QDateTime(QDate(2026, 12, 1), QTime(8, 0, 20), berlin) << 3595.0
+                                                << -3600.0 << 58 << QStringList{"08:58:20", "07:59:20", "08:00:20"};
+        QTest::newRow("clock set an hour ahead") << QDateTime(QDate(2026, 12, 1), QTime(8, 0, 20), berlin) << 3595.0
+                                                 << 3600.0 << 58 << QStringList{"08:58:20", "09:59:20", "10:00:20"};
+    }
+    void clockChangesKeepTheRhythm()
+    {
+        QFETCH(QDateTime, start);
+        QFETCH(double, stepAfter);
+        QFETCH(double, step);
+        QFETCH(int, first);
+        QFETCH(QStringList, stamps);
+        QVERIFY(start.isValid());
+        SharedState state;
+        state.LoggingActive = true;
+        state.acceptedLogInterval = 60;
+        LogSchedule schedule(state);
+        FakeClock clock;
+        clock.current = start.addSecs(-60);
+        schedule.restart(clock.now(), clock.elapsedMs(), 60);
+        QStringList written;
+        QList<qint64> when; // steady time of each record
+        for (int tick = 0; tick < 2 * 3600 * 5; ++tick) {
+            clock.advance(0.2);
+            if (step != 0 && clock.elapsedMs() == qint64(stepAfter * 1000)) {
+                clock.step(step);
+                step = 0;
+            }
+            if (schedule.tick(clock.now(), clock.elapsedMs())) {
+                written << clock.now().time().toString(QStringLiteral("HH:mm:ss"));
+                when << clock.elapsedMs();
+            }
+        }
+        QCOMPARE(written.size(), 120);
+        for (qsizetype i = 1; i < when.size(); ++i)
+            QVERIFY2(when[i] - when[i - 1] == 60'000, qPrintable(written[i]));
+        QCOMPARE(written.mid(first, 3), stamps);
     }
 };
 

@@ -325,6 +325,42 @@ private slots:
         QVERIFY(std::isnan(app_->history().valueAt(1, app_->history().lastTime()))); // not monitored
     }
 
+    // While a step's box holds the loop (an instrument fell silent), the
+    // log's records keep coming but hold "----" for every monitored channel,
+    // the one still answering too, and the live trend has a gap there.
+    void recordsUnderAStepsBoxHoldNoValue()
+    {
+        QDir(QStringLiteral("log")).removeRecursively();
+        store_.save(QStringLiteral("DvState00"), QStringLiteral("ON"));
+        store_.save(QStringLiteral("DvState01"), QStringLiteral("ON"));
+        store_.save(QStringLiteral("DvtoN01"), QStringLiteral("1"));
+        setUpVtx = [this](LoggedVtx &vtx) {
+            vtx.reply = [this](const SentCommand &command) {
+                const bool silent = command.deviceAddress() == 0 && app_->state.LoggingActive;
+                return silent ? FakeVtx::none() : FakeVtx::ack("0012");
+            };
+        };
+        trend::Millis boxAt = 0;
+        prompter_.onShow = [this, &boxAt](const ScriptedPrompter::Shown &) {
+            if (boxAt != 0)
+                return;
+            boxAt = clock_.now().toMSecsSinceEpoch();
+            clock_.advance(61); // a record falls due under the box
+            QTest::qWait(600);  // ticks of the logging timer
+            trigger(QStringLiteral("mnuFileExit"));
+        };
+        run([] {});
+        QVERIFY(boxAt != 0);
+        const QStringList logs = QDir(QStringLiteral("log")).entryList({QStringLiteral("*.TXT")}, QDir::Files);
+        QCOMPARE(logs.size(), 1);
+        QFile log(QStringLiteral("log/") + logs.first());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = log.readAll().split('\n');
+        QCOMPARE(lines.size(), 3); // the header, the record written under the box, nothing after it
+        QCOMPARE(lines[1].split('\t').mid(1, 3), (QList<QByteArray>{"----", "----", ""}));
+        QVERIFY(std::isnan(app_->history().valueAt(1, boxAt + 1000)));
+    }
+
     // The loop's turns: which step runs after which, when logging starts,
     // and when it pauses before the next turn.
     void stateTable_data()

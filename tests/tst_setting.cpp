@@ -56,7 +56,9 @@ private slots:
         QTest::newRow("lowest") << "17" << 7 << "-32768" << "8000";
         QTest::newRow("highest") << "17" << 7 << "65535" << "FFFF";
         QTest::newRow("half to even") << "17" << 7 << "13.5" << "000E";
-        QTest::newRow("empty") << "17" << 7 << "" << "0000";
+        QTest::newRow("leading number with more") << "17" << 7 << "12.5 bar" << "000C";
+        QTest::newRow("leading blank") << "17" << 7 << " 100" << "0064";
+        QTest::newRow("hexadecimal") << "17" << 7 << "&H1F" << "001F";
         QTest::newRow("one place") << "17" << 4 << "    xxx.x" << "0001";
         QTest::newRow("three places upper case") << "17" << 4 << "X.XXX" << "0003";
         QTest::newRow("point first is zero places") << "17" << 4 << "    .xxxx" << "0000";
@@ -87,36 +89,49 @@ private slots:
         QVERIFY(prompter_.shown.isEmpty());
     }
 
-    // Wrapping to 16 bits would send the instrument a different value; the
-    // red mark follows each field as it is at the next OK.
-    void okRefusesNumberBeyond16Bits_data()
+    // A field that holds no number would be written as 0, and wrapping to 16
+    // bits would send a different value: OK refuses either, the field red
+    // while the dialog stays open and the message names it. The mark goes as
+    // soon as the field holds a number that can be sent.
+    void okRefusesFieldsItCannotSend_data()
     {
         QTest::addColumn<int>("item");
         QTest::addColumn<QString>("text");
         QTest::newRow("above highest") << 2 << "65536";
         QTest::newRow("below lowest") << 10 << "-32769";
+        QTest::newRow("letters") << 6 << "abc";
+        QTest::newRow("empty, read not back") << 1 << "";
+        QTest::newRow("blanks") << 9 << "   ";
+        QTest::newRow("sign only") << 3 << "-";
     }
-    void okRefusesNumberBeyond16Bits()
+    void okRefusesFieldsItCannotSend()
     {
         QFETCH(int, item);
         QFETCH(QString, text);
         openChannel3();
         form_->setFieldText(0, QStringLiteral("Renamed"));
         form_->setFieldText(item, text);
+        bool markedWhileOpen = false;
+        prompter_.onShow = [&](const ScriptedPrompter::Shown &) {
+            markedWhileOpen = form_->isShown() && form_->field(item).red;
+        };
         form_->OK_Click();
+        prompter_.onShow = nullptr;
         QVERIFY(form_->isShown());
-        QVERIFY(form_->field(item).red);
+        QVERIFY(markedWhileOpen);
         QCOMPARE(prompter_.shown.size(), 1);
         QVERIFY(prompter_.shown[0].text.contains(settingcodes::itemCaption(item)));
-        QCOMPARE(state_.channels(3, 1).WriteRequest, 0); // the first item, before the refused one
+        for (int i = 1; i <= 10; ++i)
+            QCOMPARE(state_.channels(3, i).WriteRequest, 0);
         QCOMPARE(state_.channels(3, 0).Value, QStringLiteral("CH 3"));
         QVERIFY(titles_.isEmpty());
         const int other = item == 2 ? 3 : 2;
-        form_->setFieldText(item, QStringLiteral("5"));
+        form_->setFieldText(item, QStringLiteral("5x"));
+        QVERIFY(!form_->field(item).red);
         form_->setFieldText(other, text);
         form_->OK_Click();
-        QVERIFY(!form_->field(item).red);
         QVERIFY(form_->field(other).red);
+        QVERIFY(form_->isShown());
     }
 
     // A monitoring state chosen in the dialog takes effect at the next tick
@@ -190,6 +205,32 @@ private slots:
         field->clear();
         QTest::keyClicks(field, typed);
         QCOMPARE(field->text(), typed);
+    }
+
+    // OK with a field holding no number, clicked on the window: the box
+    // comes while the dialog is still up with that field red, nothing is
+    // queued, and typing a number into the field takes the red away.
+    void windowShowsTheRefusalWhileOpen()
+    {
+        frmSetting dialog(state_, prompter_);
+        dialog.openForChannel(3); // the reads have not come back: every field empty
+        auto *field = dialog.findChild<QLineEdit *>(QStringLiteral("ItemV6"));
+        QTest::keyClicks(field, QStringLiteral("abc"));
+        bool redWhileOpen = false;
+        prompter_.onShow = [&](const ScriptedPrompter::Shown &) {
+            redWhileOpen = dialog.isVisible() && field->palette().color(QPalette::Text) == QColor(255, 0, 0);
+        };
+        QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("OK")), Qt::LeftButton);
+        prompter_.onShow = nullptr;
+        QVERIFY(redWhileOpen);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(prompter_.shown.size(), 1);
+        QVERIFY(prompter_.shown[0].text.contains(settingcodes::itemCaption(6)));
+        for (int item = 1; item <= 10; ++item)
+            QCOMPARE(state_.channels(3, item).WriteRequest, 0);
+        field->selectAll();
+        QTest::keyClicks(field, QStringLiteral("12.5"));
+        QCOMPARE(field->palette().color(QPalette::Text), QPalette().color(QPalette::Text));
     }
 
     // The window runs the form's tick, passes typing to it and shows its red

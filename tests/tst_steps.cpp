@@ -115,8 +115,9 @@ private slots:
         transfer_->setFields(&fields_);
     }
 
-    // The PV with its decimal places, leading zeros and sign kept; nothing
-    // for a place count or an address without an entry.
+    // The PV with its decimal places, leading zeros and sign kept; a place
+    // count no instrument has shows the PV whole; nothing for an address
+    // without an entry.
     void formatPv_data()
     {
         QTest::addColumn<int>("pv");
@@ -127,7 +128,8 @@ private slots:
         QTest::newRow("-5 place 3") << -5 << 3 << qint64(3) << "-0.005";
         QTest::newRow("zero place 2") << 0 << 2 << qint64(3) << "0.00";
         QTest::newRow("-32768 place 1") << -32768 << 1 << qint64(3) << "-3276.8";
-        QTest::newRow("place 4") << 1234 << 4 << qint64(3) << "";
+        QTest::newRow("impossible place 4") << 1234 << 4 << qint64(3) << "1234";
+        QTest::newRow("impossible place -1") << -12 << -1 << qint64(3) << "-12";
         QTest::newRow("highest address") << 1234 << 1 << qint64(31) << "123.4";
         QTest::newRow("address 32") << 1234 << 1 << qint64(32) << "";
     }

@@ -4,6 +4,7 @@
 #include "trend/CsvExport.h"
 #include "trend/LiveHistory.h"
 #include "trend/LogChart.h"
+#include "support/FileSizeLimit.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -215,6 +216,72 @@ private slots:
         QCOMPARE(chart.valueAt(1, at), channel1);
     }
 
+    // Nothing a file holds ends the program, and memory follows what was
+    // read: blank lines over a hole of gigabytes, a line longer than any
+    // block, NULs. A file with no record is refused with its reason; the
+    // records of a file are kept whatever lies around them.
+    void hostileFiles_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<qint64>("size"); // the rest a hole (reads as NULs)
+        QTest::addColumn<qint64>("samples");
+        QTest::newRow("blank lines, then 3 GiB of hole") << QByteArray(4 << 20, '\n') << (qint64(3) << 30) << 0ll;
+        QTest::newRow("one line of 9 MiB") << QByteArray(9 << 20, 'x') << 0ll << 0ll;
+        const QByteArray nul(1, '\0');
+        QTest::newRow("NULs in records") << Header + "\r\n" + record("08:00:00\t1") + "\r\n"
+                + record("08:00:01\t" + nul + "5") + "\r\n" + nul + nul + "\n" + record("08:00:02\t2") << 0ll << 2ll;
+        QTest::newRow("records around a long line")
+            << record("08:00:00\t1") + '\n' + QByteArray(5 << 20, '7') + '\n' + record("08:00:02\t2") << 0ll << 2ll;
+    }
+    void hostileFiles()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(qint64, size);
+        QFETCH(qint64, samples);
+        QFile file(path(QStringLiteral("261204_0000.TXT")));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(head) == head.size());
+        QVERIFY(size == 0 || file.resize(size));
+        file.close();
+        LogChart chart;
+        QString error;
+        QCOMPARE(chart.open({file.fileName()}, &error), samples > 0);
+        QCOMPARE(chart.sampleCount(), samples);
+        QVERIFY2(samples > 0 || error.contains(QStringLiteral("not one of its lines is a log record")), qPrintable(error));
+        QVERIFY2(chart.memoryBytes() < 1u << 20, qPrintable(QString::number(chart.memoryBytes())));
+        QVERIFY(file.remove());
+    }
+
+    // Reading can be followed and stopped between two blocks: a stopped
+    // read leaves the chart empty and says so.
+    void progressAndCancel()
+    {
+        QByteArrayList lines;
+        for (int i = 0; i < 40'000; ++i)
+            lines.append(record(QTime(0, 0).addSecs(i).toString("HH:mm:ss").toLatin1() + "\t1\t2\t3"));
+        QVERIFY(writeLog(path(QStringLiteral("230105_0000.TXT")), lines));
+        QVERIFY(writeLog(path(QStringLiteral("230106_0000.TXT")), lines));
+        const QStringList both{path(QStringLiteral("230105_0000.TXT")), path(QStringLiteral("230106_0000.TXT"))};
+        QList<qint64> told;
+        qint64 total = 0;
+        LogChart chart;
+        QVERIFY(chart.open(both, nullptr, [&](qint64 done, qint64 all) {
+            told.append(done);
+            total = all;
+            return true;
+        }));
+        QCOMPARE(chart.sampleCount(), 80'000);
+        QVERIFY(told.size() >= 2 && std::is_sorted(told.begin(), told.end()));
+        QCOMPARE(told.last(), total);
+        QCOMPARE(total, QFileInfo(both[0]).size() * 2);
+
+        QString error;
+        QVERIFY(!chart.open(both, &error, [](qint64 done, qint64 all) { return done < all / 2; }));
+        QVERIFY(chart.cancelled());
+        QCOMPARE(chart.sampleCount(), 0);
+        QVERIFY(chart.files().isEmpty());
+        QVERIFY(error.contains(QStringLiteral("cancelled")));
+    }
+
     // However the columns fall, the envelope has the lowest and highest value
     // of each and breaks the line at every gap and between two files: for a
     // log against its definition, for the live history where it holds every
@@ -295,23 +362,48 @@ private slots:
         QVERIFY(history.memoryBytes() <= 64u << 20);
     }
 
-    // An export that cannot be written says so, with the reason.
+    // An export that cannot be written says so, with the reason, and an
+    // earlier file in its place stays as it was: a full disk, a directory
+    // in the way, a missing folder, a device that takes nothing.
     void failedExport_data()
     {
         QTest::addColumn<QString>("target");
         QTest::newRow("device full") << "/dev/full";
         QTest::newRow("no such folder") << "missing/out.csv";
+        QTest::newRow("a directory in the way") << "folder.csv";
+        QTest::newRow("disk full over an earlier export") << "earlier.csv";
     }
     void failedExport()
     {
         QFETCH(QString, target);
-        QVERIFY(writeLog(path(QStringLiteral("230105_0846.TXT")), {record("08:46:01\t1")}));
+        QByteArrayList records;
+        for (int i = 0; i < 100; ++i) // a small chart: its CSV fits in a write buffer
+            records.append(record(QTime(8, 0).addSecs(i).toString("HH:mm:ss").toLatin1() + "\t1.5\t-2"));
+        QVERIFY(writeLog(path(QStringLiteral("230105_0800.TXT")), records));
         LogChart chart;
-        QVERIFY(chart.open({path(QStringLiteral("230105_0846.TXT"))}));
-        QString error;
+        QVERIFY(chart.open({path(QStringLiteral("230105_0800.TXT"))}));
         const QString file = target.startsWith(u'/') ? target : path(target);
-        QVERIFY(!exportCsv(chart, chart.firstTime(), chart.lastTime() + 1, everySeries(chart), file, &error));
+        const QByteArray earlier(4000, 'e');
+        QVERIFY(target != "folder.csv" || QDir().mkpath(file));
+        QVERIFY(target != "earlier.csv" || writeLog(file, {earlier}));
+        const bool regular = !target.startsWith(u'/'); // /dev/full reads as endless zeros
+        const QByteArray before = regular ? readLines(file).join('\n') : QByteArray();
+        QString error;
+        {
+            const FileSizeLimit full(2048); // the export needs some 6 KB
+            QVERIFY(full.isSet());
+            QVERIFY(!exportCsv(chart, chart.firstTime(), chart.lastTime() + 1, everySeries(chart), file, &error));
+        }
         QVERIFY2(error.contains(file) && error.size() > file.size() + 8, qPrintable(error));
+        if (regular) {
+            QCOMPARE(readLines(file).join('\n'), before);
+            const QFileInfo info(file); // and no half-written file left beside it
+            QCOMPARE(info.dir().entryList({info.fileName() + u'*'}, QDir::Files).size(), target == "earlier.csv" ? 1 : 0);
+        }
+        if (target == "folder.csv")
+            QVERIFY(QDir().rmdir(file));
+        if (target == "earlier.csv")
+            QVERIFY(QFile::remove(file));
     }
 };
 

@@ -9,6 +9,7 @@
 #include "ui/main/MonitorPanels.h"
 #include "ui/trend/TrendPlot.h"
 #include "ui/trend/TrendWindow.h"
+#include "support/FileSizeLimit.h"
 #include "support/ScriptedPrompter.h"
 
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -360,7 +362,10 @@ private slots:
         log.close();
         ScriptedPrompter prompter;
         TrendWindow window(nullptr, prompter);
-        QVERIFY(window.openFiles({log.fileName(), dir.filePath(QStringLiteral("notes.txt"))})); // one left out
+        QSignalSpy opened(&window, &TrendWindow::filesOpened);
+        window.openFiles({log.fileName(), dir.filePath(QStringLiteral("notes.txt"))}); // one left out
+        QVERIFY(opened.wait(20000));
+        QCOMPARE(opened.first().first().toBool(), true);
         QCOMPARE(prompter.shown.size(), 1);
         QVERIFY(prompter.shown.takeFirst().text.contains(QLatin1String("notes.txt")));
         QCOMPARE(window.skippedLines(), 1);
@@ -379,6 +384,66 @@ private slots:
         QVERIFY(!window.exportCsv(QStringLiteral("/dev/full")));
         QCOMPARE(prompter.shown.size(), 1);
         QVERIFY(prompter.shown[0].text.startsWith(QLatin1String("Cannot write the file /dev/full.")));
+
+        // A PNG that does not fit on the disk leaves the earlier one whole.
+        const QString png = dir.filePath(QStringLiteral("shown.png"));
+        QFile earlier(png);
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        const QByteArray before = earlier.readAll();
+        earlier.close();
+        {
+            const FileSizeLimit full(qMax<rlim_t>(64, rlim_t(before.size() / 4)));
+            QVERIFY(full.isSet());
+            QVERIFY(!window.exportPng(png));
+        }
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        QCOMPARE(earlier.readAll(), before);
+        QCOMPARE(prompter.shown.size(), 2);
+        QVERIFY(prompter.shown[1].text.startsWith(QStringLiteral("Cannot write the file %1.").arg(png)));
+    }
+
+    // A log file is read away from the window's thread: a timer of the
+    // window's thread (as the logging tick is) keeps ticking while a file of
+    // a gigabyte is read, and Cancel stops a reading, leaving the chart
+    // shown before.
+    void readingLogFilesLeavesTheWindowRunning()
+    {
+        QTemporaryDir dir;
+        QFile log(dir.filePath(QStringLiteral("261207_0800.TXT")));
+        QVERIFY(log.open(QIODevice::WriteOnly));
+        QVERIFY(log.write("Time" + QByteArray(ChannelCount, '\t') + "\r\n08:00:00\t1" + QByteArray(ChannelCount - 1, '\t')
+                          + "\r\n") > 0);
+        QVERIFY(log.resize(qint64(1) << 30)); // a hole: one line of NULs, read all the same
+        log.close();
+        ScriptedPrompter prompter;
+        TrendWindow window(nullptr, prompter);
+        window.show();
+        int ticks = 0;
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, this, [&ticks] { ++ticks; });
+        tick.start(20);
+        QSignalSpy opened(&window, &TrendWindow::filesOpened);
+        window.openFiles({log.fileName()});
+        QVERIFY(window.reading());
+        QVERIFY(opened.wait(120000));
+        QCOMPARE(opened.takeFirst().first().toBool(), true);
+        QVERIFY2(ticks >= 3, qPrintable(QString::number(ticks)));
+        QVERIFY(!window.reading());
+        QCOMPARE(window.skippedLines(), 1);
+        const trend::TrendSource *shown = window.plot()->source();
+
+        window.openFiles({log.fileName()});
+        auto *cancel = window.findChild<QPushButton *>(QStringLiteral("cancelReadButton"));
+        QVERIFY(cancel->isVisible());
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        QCOMPARE(opened.size(), 1);
+        QCOMPARE(opened.takeFirst().first().toBool(), false);
+        QVERIFY(!window.reading() && !cancel->isVisible());
+        QCOMPARE(window.plot()->source(), shown);
+        QVERIFY(window.findChild<QLabel *>(QStringLiteral("trendStatus"))->text().contains(QLatin1String("cancelled")));
+        QTest::qWait(50); // the cancelled reading's end, queued, changes nothing
+        QCOMPARE(opened.size(), 0);
+        QVERIFY(prompter.shown.isEmpty());
     }
 
     // The about box and the splash window show the version the project

@@ -1,13 +1,9 @@
 #include "trend/CsvExport.h"
 
+#include "trend/ExportFile.h"
 #include "trend/LocalTime.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-
 #include <charconv>
-#include <memory>
 
 namespace trend {
 
@@ -41,50 +37,36 @@ void appendValue(float value, QByteArray &out)
 bool exportCsv(const TrendSource &source, Millis from, Millis to, const std::vector<int> &columns, const QString &path,
                QString *error)
 {
-    // A regular file (or none yet) is written beside it and put in its place
-    // when whole, so a failed export leaves no cut-off file that looks
-    // complete and keeps an earlier one; anything else (a device, a pipe) is
-    // written as it is.
-    const QFileInfo info(path);
-    std::unique_ptr<QFileDevice> file;
-    if (!info.exists() || info.isFile())
-        file = std::make_unique<QSaveFile>(path);
-    else
-        file = std::make_unique<QFile>(path);
-
-    bool written = file->open(QIODevice::WriteOnly | QIODevice::Truncate);
-    QByteArray buffer = "time";
-    for (const int series : columns)
-        buffer += ',' + csvField(source.seriesName(series));
-    buffer += "\r\n";
-
-    IsoLocalWriter times;
-    const auto flush = [&] {
-        written = written && file->write(buffer) == buffer.size();
-        buffer.clear();
-    };
-    if (written) {
-        source.forEachSample(from, to, [&](Millis time, const float *values) {
-            if (!written)
-                return;
-            times.append(time, buffer);
-            for (const int series : columns) {
-                buffer += ',';
-                appendValue(values[series], buffer);
-            }
+    return writeExport(
+        path,
+        [&](QIODevice &file) {
+            QByteArray buffer = "time";
+            for (const int series : columns)
+                buffer += ',' + csvField(source.seriesName(series));
             buffer += "\r\n";
-            if (buffer.size() >= FlushBytes)
-                flush();
-        });
-        flush();
-    }
-    if (auto *save = dynamic_cast<QSaveFile *>(file.get()))
-        written = written && save->commit();
-    else
-        written = written && file->flush();
-    if (!written && error)
-        *error = QStringLiteral("Cannot write %1: %2").arg(path, file->errorString());
-    return written;
+
+            bool written = true;
+            IsoLocalWriter times;
+            const auto flush = [&] {
+                written = written && file.write(buffer) == buffer.size();
+                buffer.clear();
+            };
+            source.forEachSample(from, to, [&](Millis time, const float *values) {
+                if (!written)
+                    return;
+                times.append(time, buffer);
+                for (const int series : columns) {
+                    buffer += ',';
+                    appendValue(values[series], buffer);
+                }
+                buffer += "\r\n";
+                if (buffer.size() >= FlushBytes)
+                    flush();
+            });
+            flush();
+            return written;
+        },
+        error);
 }
 
 } // namespace trend

@@ -11,9 +11,9 @@ namespace trend {
 // `columns` in their order: a header "time,<name>,...", then a row per sample
 // time, the time as local ISO 8601 with its offset
 // ("2026-12-07T08:46:01+01:00"), the values with '.' as the decimal point,
-// empty for a gap; lines end in CR LF. A regular file is replaced only once it
-// is written whole. False, with the reason in `error`, when the file cannot be
-// written.
+// empty for a gap; lines end in CR LF. Written as writeExport() writes: an
+// earlier file is replaced only by a whole one. False, with the reason in
+// `error`, when the file cannot be written.
 bool exportCsv(const TrendSource &source, Millis from, Millis to, const std::vector<int> &columns, const QString &path,
                QString *error = nullptr);
 

@@ -22,4 +22,11 @@ void LiveFeed::cycleDone(LiveHistory &history, const QDateTime &time, const std:
     history.append(time.toMSecsSinceEpoch(), values, statusWords_);
 }
 
+void LiveFeed::gap(LiveHistory &history, const QDateTime &time) const
+{
+    std::array<float, ChannelCount> values;
+    values.fill(NAN);
+    history.append(time.toMSecsSinceEpoch(), values, statusWords_);
+}
+
 } // namespace trend

@@ -27,6 +27,9 @@ public:
     // One row of the history at `time`: the shown PV of each monitored
     // channel, a gap for "----" and for a channel not monitored.
     void cycleDone(LiveHistory &history, const QDateTime &time, const std::function<bool(int)> &monitored) const;
+    // A row of gaps at `time`: from then on until the next cycle's row
+    // nothing was measured (a step's box held the loop).
+    void gap(LiveHistory &history, const QDateTime &time) const;
 
 private:
     PanelView &panels_;

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <tuple>
 
 namespace trend {
@@ -17,7 +18,12 @@ namespace trend {
 namespace {
 
 // Read in blocks: the file is never held whole, and no line needs a copy.
-constexpr qint64 BlockBytes = 4 << 20;
+// (The fuzz build makes the block small, so that its inputs reach the ends
+// of blocks and the lines longer than one.)
+#ifndef VTX_LOG_BLOCK_BYTES
+#define VTX_LOG_BLOCK_BYTES (4 << 20)
+#endif
+constexpr qint64 BlockBytes = VTX_LOG_BLOCK_BYTES;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -260,13 +266,14 @@ void LogChart::clear()
     files_.clear();
     names_ = QStringList(ChannelCount);
     skipped_ = 0;
+    cancelled_ = false;
     times_ = {};
     for (LineVector<float> &values : values_)
         values = {};
     fileStarts_.clear();
 }
 
-bool LogChart::open(const QStringList &paths, QString *error)
+bool LogChart::open(const QStringList &paths, QString *error, const Progress &progress)
 {
     clear();
     QStringList errors;
@@ -285,21 +292,37 @@ bool LogChart::open(const QStringList &paths, QString *error)
     }
     std::stable_sort(names.begin(), names.end());
 
+    qint64 total = 0;
+    for (const FileName &name : names)
+        total += std::max<qint64>(0, QFileInfo(name.path).size());
+    qint64 done = 0;
     for (const FileName &name : names) {
         QString reason;
-        if (read(name, reason))
+        if (read(name, reason, done, total, progress))
             files_.append(name.path);
+        else if (cancelled_)
+            break;
         else
             errors.append(QStringLiteral("%1: %2").arg(name.path, reason));
     }
-    for (std::size_t i = 0; i < values_.size(); ++i)
-        pyramids_[i].build(values_[i].data(), values_[i].size());
+    if (cancelled_) {
+        clear();
+        cancelled_ = true;
+        errors = QStringList{QStringLiteral("Reading the log files was cancelled.")};
+    }
+    try {
+        for (std::size_t i = 0; i < values_.size(); ++i)
+            pyramids_[i].build(values_[i].data(), values_[i].size());
+    } catch (const std::bad_alloc &) {
+        clear();
+        errors.append(QStringLiteral("The records of these files do not fit in memory."));
+    }
     if (error)
         *error = errors.join(u'\n');
     return errors.isEmpty();
 }
 
-bool LogChart::read(const FileName &file, QString &reason)
+bool LogChart::read(const FileName &file, QString &reason, qint64 &done, qint64 total, const Progress &progress)
 {
     QFile device(file.path);
     if (!regular_file::open(device, QIODevice::ReadOnly | QIODevice::Unbuffered, reason))
@@ -317,66 +340,66 @@ bool LogChart::read(const FileName &file, QString &reason)
         return false;
     };
 
-    Reader reader(*this, file);
-    QByteArray buffer(BlockBytes, Qt::Uninitialized);
-    qint64 held = 0;         // the bytes of an unfinished line kept from the last block
-    bool discarding = false; // within a line too long for the buffer: no record
-    bool reserved = false;
-    for (;;) {
-        const qint64 count = device.read(buffer.data() + held, buffer.size() - held);
-        if (count < 0) {
-            reason = device.errorString();
-            return undo();
-        }
-        const char *p = buffer.constData();
-        const char *const end = p + held + count;
-        if (!reserved && count > 0) {
-            // Room for the whole file at the length of its first lines, so
-            // that the columns are not copied as they grow.
-            const qint64 lines = std::max<qint64>(1, std::count(p, end, '\n'));
-            const double perLine = double(end - p) / double(lines);
-            const std::size_t expected = times_.size() + std::size_t(double(device.size()) / perLine * 1.1) + 16;
-            if (expected > times_.capacity()) {
-                times_.reserve(expected);
-                for (LineVector<float> &values : values_)
-                    values.reserve(expected);
+    // The columns grow by what has been read (a vector doubles at most), not
+    // by an estimate from the file's size: a file of blank lines, or one
+    // mostly a hole, would ask for more than any machine has. What does not
+    // fit leaves this file out; the files read before it stay.
+    try {
+        Reader reader(*this, file);
+        QByteArray buffer(BlockBytes, Qt::Uninitialized);
+        qint64 held = 0;         // the bytes of an unfinished line kept from the last block
+        bool discarding = false; // within a line too long for the buffer: no record
+        for (;;) {
+            const qint64 count = device.read(buffer.data() + held, buffer.size() - held);
+            if (count < 0) {
+                reason = device.errorString();
+                return undo();
             }
-            reserved = true;
+            const char *p = buffer.constData();
+            const char *const end = p + held + count;
+            bool overlaps = false;
+            while (const auto *newline = static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p)))) {
+                overlaps = overlaps || (!discarding && !reader.line(p, newline));
+                discarding = false;
+                p = newline + 1;
+            }
+            // The last line may lack its line end.
+            if (count == 0 && p < end && !discarding)
+                overlaps = overlaps || !reader.line(p, end);
+            if (overlaps) {
+                reason = QStringLiteral("its records overlap those of an earlier file in time");
+                return undo();
+            }
+            if (count == 0)
+                break;
+            done += count;
+            if (progress && !progress(done, std::max(total, done))) {
+                cancelled_ = true;
+                return undo();
+            }
+            held = end - p;
+            if (held == buffer.size()) {
+                // No line is that long: count it once and drop it up to its end.
+                if (!discarding)
+                    ++skipped_;
+                discarding = true;
+                held = 0;
+            } else {
+                std::memmove(buffer.data(), p, std::size_t(held));
+            }
         }
-        bool overlaps = false;
-        while (const auto *newline = static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p)))) {
-            overlaps = overlaps || (!discarding && !reader.line(p, newline));
-            discarding = false;
-            p = newline + 1;
-        }
-        // The last line may lack its line end.
-        if (count == 0 && p < end && !discarding)
-            overlaps = overlaps || !reader.line(p, end);
-        if (overlaps) {
-            reason = QStringLiteral("its records overlap those of an earlier file in time");
+        // Lines, but not one of them a record: no log of ours (a file picked by
+        // mistake, or another program's), rather than a log to show empty.
+        if (!reader.hasRecords() && skipped_ > skippedBefore) {
+            reason = QStringLiteral("not one of its lines is a log record");
             return undo();
         }
-        if (count == 0)
-            break;
-        held = end - p;
-        if (held == buffer.size()) {
-            // No line is that long: count it once and drop it up to its end.
-            if (!discarding)
-                ++skipped_;
-            discarding = true;
-            held = 0;
-        } else {
-            std::memmove(buffer.data(), p, std::size_t(held));
-        }
-    }
-    // Lines, but not one of them a record: no log of ours (a file picked by
-    // mistake, or another program's), rather than a log to show empty.
-    if (!reader.hasRecords() && skipped_ > skippedBefore) {
-        reason = QStringLiteral("not one of its lines is a log record");
+        if (!reader.header().isEmpty())
+            names_ = reader.header();
+    } catch (const std::bad_alloc &) {
+        reason = QStringLiteral("its records do not fit in memory");
         return undo();
     }
-    if (!reader.header().isEmpty())
-        names_ = reader.header();
     return true;
 }
 

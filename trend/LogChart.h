@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 
 namespace trend {
 
@@ -24,7 +25,19 @@ public:
     // lines but no record, or whose records overlap an earlier file's in
     // time is left out; the others are read all the same. False when any
     // file was left out, and `error` has a line for each, saying why.
-    bool open(const QStringList &paths, QString *error = nullptr);
+    //
+    // Memory grows with the records actually read, never from what the
+    // file's size suggests; a file whose records do not fit in memory is left
+    // out like an unreadable one. Nothing a file holds ends the program.
+    //
+    // `progress`, when given, is called after every block read with the
+    // bytes read so far and the bytes of all files; when it returns false
+    // the reading stops, the chart is left empty and open() returns false
+    // with cancelled() true. Safe to run on a thread of its own: the chart
+    // touches nothing outside itself.
+    using Progress = std::function<bool(qint64 done, qint64 total)>;
+    bool open(const QStringList &paths, QString *error = nullptr, const Progress &progress = {});
+    bool cancelled() const { return cancelled_; }
 
     // The files read, in time order.
     QStringList files() const { return files_; }
@@ -48,13 +61,14 @@ private:
     struct FileName;
     class Reader;
 
-    bool read(const FileName &file, QString &reason);
+    bool read(const FileName &file, QString &reason, qint64 &done, qint64 total, const Progress &progress);
     void clear();
     bool startsFile(std::size_t sample) const;
 
     QStringList files_;
     QStringList names_;
     qint64 skipped_ = 0;
+    bool cancelled_ = false;
     std::vector<Millis> times_;
     std::array<LineVector<float>, ChannelCount> values_;
     std::array<MinMaxPyramid, ChannelCount> pyramids_;

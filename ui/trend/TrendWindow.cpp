@@ -2,18 +2,24 @@
 
 #include "config/Prompter.h"
 #include "trend/CsvExport.h"
+#include "trend/ExportFile.h"
 #include "trend/LogChart.h"
 #include "ui/trend/TrendPlot.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include <atomic>
 #include <cmath>
 
 namespace {
@@ -27,9 +33,29 @@ QPushButton *addButton(QHBoxLayout *bar, const QString &name, const QString &cap
 }
 } // namespace
 
+// One reading of log files on its own thread. The thread touches only the
+// chart, the error text and the two atomics; the window takes the chart once
+// the thread has finished.
+struct TrendWindow::Reading {
+    std::unique_ptr<trend::LogChart> chart = std::make_unique<trend::LogChart>();
+    QString error;
+    std::atomic<bool> cancel{false};
+    std::atomic<int> permille{0};
+    std::unique_ptr<QThread> thread;
+    quint64 number = 0; // which reading of the window: a cancelled one's end is ignored
+
+    ~Reading()
+    {
+        cancel = true;
+        if (thread)
+            thread->wait();
+    }
+};
+
 TrendWindow::TrendWindow(const trend::TrendSource *live, Prompter &prompter, QWidget *parent)
     : QWidget(parent, Qt::Window), live_(live), prompter_(prompter), plot_(new TrendPlot),
-      series_(new QListWidget), readout_(new QLabel), status_(new QLabel), liveButton_(nullptr)
+      series_(new QListWidget), readout_(new QLabel), status_(new QLabel), liveButton_(nullptr),
+      progress_(new QProgressBar), progressTimer_(new QTimer(this))
 {
     setObjectName(QStringLiteral("trendWindow"));
     setWindowTitle(QStringLiteral("Trend"));
@@ -40,8 +66,8 @@ TrendWindow::TrendWindow(const trend::TrendSource *live, Prompter &prompter, QWi
         liveButton_ = addButton(bar, QStringLiteral("liveButton"), QStringLiteral("&Live"));
         connect(liveButton_, &QPushButton::clicked, this, &TrendWindow::showLive);
     }
-    connect(addButton(bar, QStringLiteral("openButton"), QStringLiteral("&Open log files...")), &QPushButton::clicked,
-            this, &TrendWindow::chooseFiles);
+    openButton_ = addButton(bar, QStringLiteral("openButton"), QStringLiteral("&Open log files..."));
+    connect(openButton_, &QPushButton::clicked, this, &TrendWindow::chooseFiles);
     connect(addButton(bar, QStringLiteral("showAllButton"), QStringLiteral("Show &all")), &QPushButton::clicked,
             plot_, [this] {
                 plot_->setFollowing(false);
@@ -52,6 +78,17 @@ TrendWindow::TrendWindow(const trend::TrendSource *live, Prompter &prompter, QWi
     connect(addButton(bar, QStringLiteral("csvButton"), QStringLiteral("Export &CSV...")), &QPushButton::clicked,
             this, [this] { chooseExport(false); });
     bar->addStretch();
+    progress_->setObjectName(QStringLiteral("readProgress"));
+    progress_->setRange(0, 1000);
+    progress_->setTextVisible(false);
+    progress_->setFixedWidth(160);
+    progress_->hide();
+    bar->addWidget(progress_);
+    cancelButton_ = addButton(bar, QStringLiteral("cancelReadButton"), QStringLiteral("Cance&l reading"));
+    cancelButton_->hide();
+    connect(cancelButton_, &QPushButton::clicked, this, &TrendWindow::cancelReading);
+    progressTimer_->setInterval(100);
+    connect(progressTimer_, &QTimer::timeout, this, &TrendWindow::showProgress);
 
     series_->setObjectName(QStringLiteral("seriesList"));
     series_->setFixedWidth(260);
@@ -75,7 +112,7 @@ TrendWindow::TrendWindow(const trend::TrendSource *live, Prompter &prompter, QWi
         showLive();
 }
 
-TrendWindow::~TrendWindow() = default;
+TrendWindow::~TrendWindow() = default; // a reading still running is cancelled and waited for
 
 bool TrendWindow::showingLive() const { return live_ && plot_->source() == live_; }
 
@@ -92,23 +129,81 @@ void TrendWindow::showLive()
     status_->setText(QStringLiteral("Live: the PVs of this run, as polled."));
 }
 
-bool TrendWindow::openFiles(const QStringList &paths)
+void TrendWindow::openFiles(const QStringList &paths)
 {
-    auto chart = std::make_unique<trend::LogChart>();
-    QString error;
-    chart->open(paths, &error);
-    if (!error.isEmpty()) // the files left out, each with its reason
-        prompter_.message(error, QString(), Prompter::Icon::Warning);
-    if (chart->files().isEmpty())
-        return false;
+    reading_.reset();
+    auto reading = std::make_unique<Reading>();
+    Reading *r = reading.get();
+    r->number = ++readings_;
+    r->thread.reset(QThread::create([r, paths] {
+        r->chart->open(paths, &r->error, [r](qint64 done, qint64 total) {
+            r->permille = total > 0 ? int(done * 1000 / total) : 0;
+            return !r->cancel;
+        });
+    }));
+    // Queued to this thread; dropped with the window, whose end waits.
+    connect(r->thread.get(), &QThread::finished, this, [this, number = r->number] { readingDone(number); });
+    reading_ = std::move(reading);
+    openButton_->setEnabled(false);
+    progress_->setValue(0);
+    progress_->show();
+    cancelButton_->show();
+    status_->setText(QStringLiteral("Reading %1 log file(s)...").arg(paths.size()));
+    progressTimer_->start();
+    r->thread->start(QThread::LowPriority);
+}
+
+void TrendWindow::cancelReading()
+{
+    if (!reading_)
+        return;
+    reading_.reset();
+    endReading();
+    status_->setText(QStringLiteral("Reading the log files was cancelled."));
+    emit filesOpened(false);
+}
+
+void TrendWindow::showProgress()
+{
+    if (reading_)
+        progress_->setValue(reading_->permille);
+}
+
+void TrendWindow::endReading()
+{
+    progressTimer_->stop();
+    progress_->hide();
+    cancelButton_->hide();
+    openButton_->setEnabled(true);
+}
+
+void TrendWindow::readingDone(quint64 number)
+{
+    if (!reading_ || reading_->number != number) // an earlier reading, cancelled
+        return;
+    const std::unique_ptr<Reading> done = std::move(reading_);
+    done->thread->wait();
+    endReading();
+    if (done->chart->cancelled()) {
+        status_->setText(QStringLiteral("Reading the log files was cancelled."));
+        emit filesOpened(false);
+        return;
+    }
+    if (!done->error.isEmpty()) // the files left out, each with its reason
+        prompter_.message(done->error, QString(), Prompter::Icon::Warning);
+    if (done->chart->files().isEmpty()) {
+        status_->setText(QStringLiteral("No log file could be read."));
+        emit filesOpened(false);
+        return;
+    }
     plot_->setFollowing(false);
-    showSource(chart.get());
-    files_ = std::move(chart); // after the plot has let go of the old chart
+    showSource(done->chart.get());
+    files_ = std::move(done->chart); // after the plot has let go of the old chart
     const qint64 skipped = files_->skippedLines();
     status_->setText(QStringLiteral("%1 file(s) shown. %2 line(s) were not records and were skipped.")
                          .arg(files_->files().size())
                          .arg(skipped));
-    return true;
+    emit filesOpened(true);
 }
 
 void TrendWindow::liveGrew()
@@ -172,9 +267,17 @@ void TrendWindow::chooseExport(bool png)
 
 bool TrendWindow::exportPng(const QString &path)
 {
-    if (plot_->grab().save(path, "PNG"))
+    // Encoded in memory first: the PNG writer is never the one to meet a
+    // failed write (it leaks its row buffer when it does).
+    QByteArray png;
+    QBuffer buffer(&png);
+    const bool encoded = buffer.open(QIODevice::WriteOnly) && plot_->grab().toImage().save(&buffer, "PNG");
+    QString error = QStringLiteral("the image could not be made");
+    if (encoded
+        && trend::writeExport(path, [&png](QIODevice &file) { return file.write(png) == png.size(); }, &error))
         return true;
-    prompter_.message(QStringLiteral("Cannot write the file %1.").arg(path), QString(), Prompter::Icon::Warning);
+    prompter_.message(QStringLiteral("Cannot write the file %1.\n%2").arg(path, error), QString(),
+                      Prompter::Icon::Warning);
     return false;
 }
 

@@ -4,6 +4,8 @@
 // that reads out the time and each value; export of the shown range as PNG
 // and CSV. The program keeps one (closing it only hides it, so the live
 // history goes on); vtx500-trend shows one on its own, for log files only.
+// Log files are read on a thread of their own, with progress and a Cancel
+// button, so that polling, logging and painting go on meanwhile.
 
 #include "trend/TrendSource.h"
 
@@ -16,7 +18,9 @@ class Prompter;
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
+class QProgressBar;
 class QPushButton;
+class QTimer;
 class TrendPlot;
 namespace trend {
 class LogChart;
@@ -35,10 +39,14 @@ public:
 
     // Shows the live history, following its newest samples.
     void showLive();
-    // Opens log files as one chart and shows it. Files that cannot be read
-    // are told, each with its reason, and the others shown; false when none
-    // could be read.
-    bool openFiles(const QStringList &paths);
+    // Starts reading log files as one chart, away from the window's thread,
+    // and returns at once; a reading still running is cancelled first. When
+    // the reading ends, files that could not be read are told, each with its
+    // reason, the others shown, and filesOpened() says whether any was.
+    void openFiles(const QStringList &paths);
+    bool reading() const { return reading_ != nullptr; }
+    // Stops the reading; the chart shown before stays.
+    void cancelReading();
     // New samples in the live history (called after each polling cycle).
     void liveGrew();
 
@@ -51,19 +59,32 @@ public:
     // Lines of the opened files that were not records.
     qint64 skippedLines() const;
 
+signals:
+    void filesOpened(bool shown);
+
 private:
+    struct Reading;
     void showSource(const trend::TrendSource *source);
     void updateReadout();
     void onItemChanged(QListWidgetItem *item);
     void chooseFiles();
     void chooseExport(bool png);
+    void showProgress();
+    void readingDone(quint64 number);
+    void endReading();
 
     const trend::TrendSource *live_;
     Prompter &prompter_;
     std::unique_ptr<trend::LogChart> files_;
+    std::unique_ptr<Reading> reading_;
+    quint64 readings_ = 0;
     TrendPlot *plot_;
     QListWidget *series_;
     QLabel *readout_;
     QLabel *status_;
     QPushButton *liveButton_;
+    QPushButton *openButton_;
+    QPushButton *cancelButton_;
+    QProgressBar *progress_;
+    QTimer *progressTimer_;
 };
