@@ -191,6 +191,13 @@ def setting_typed_while_main_activated(run):
     desk = run.desk
     run.keys_to(run.main, "alt+s", "s", "3")
     dialog = run.dialog("Setting")
+    # OK sends only once the reads have filled the fields (channel 3 is
+    # address 4); the transfer reaches an item behind its cursor only after
+    # a round of the whole table, a minute at this speed.
+    items = {"0009", "0006", "0007", "0008", "0001", "0002", "0003", "000D", "000E", "000F"}
+    reads = lambda: items <= {f[3] for f in run.sim.record() if f[1:3] == ["4", "R"]}
+    if not check(bool(wait_for(reads, 150, 0.5)), "the setting dialog's reads go out"):
+        return
     desk.click(dialog, *SETTING_NAME_FIELD)
     desk.keys("ctrl+a")
     desk.type("Boiler feed", 15)

@@ -141,8 +141,9 @@ void TrendWindow::openFiles(const QStringList &paths)
             return !r->cancel;
         });
     }));
-    // Queued to this thread; dropped with the window, whose end waits.
-    connect(r->thread.get(), &QThread::finished, this, [this, number = r->number] { readingDone(number); });
+    // Its end is noticed by the progress timer, not by a queued signal: a
+    // timer never runs inside a step of the main loop, so the chart and a
+    // box about the files left out come between two steps.
     reading_ = std::move(reading);
     openButton_->setEnabled(false);
     progress_->setValue(0);
@@ -165,7 +166,11 @@ void TrendWindow::cancelReading()
 
 void TrendWindow::showProgress()
 {
-    if (reading_)
+    if (!reading_)
+        return;
+    if (reading_->thread->isFinished())
+        readingDone(reading_->number);
+    else
         progress_->setValue(reading_->permille);
 }
 
