@@ -107,16 +107,9 @@ private slots:
     // when the command's last byte has left the wire: at 2400 bit/s the
     // command itself takes 50 ms, and an instrument that starts its 71 ms
     // reply 65 ms after it is within its allowance of 60 ms + 24 characters.
-    void pacedRepliesArriveInTime_data()
-    {
-        QTest::addColumn<QString>("turnaround");
-        QTest::newRow("prompt instrument") << "5";
-        QTest::newRow("slow instrument within its allowance") << "65";
-    }
     void pacedRepliesArriveInTime()
     {
-        QFETCH(QString, turnaround);
-        Line line({"--speed", "2400", "--turnaround", turnaround, "--instrument", "7:pv=-2"});
+        Line line({"--speed", "2400", "--turnaround", "65", "--instrument", "7:pv=-2"});
         OPEN_LINE(line, "2400");
         for (int i = 0; i < 5; ++i)
             QCOMPARE(line.send(7, "0080"), ack("FFFE"));

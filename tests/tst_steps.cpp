@@ -216,8 +216,7 @@ private slots:
     {
         QTest::addColumn<QString>("lowState");
         QTest::addColumn<bool>("lowPolled");
-        QTest::newRow("list entry with blanks") << "      ON" << true;
-        QTest::newRow("lower case on") << "on" << true;
+        QTest::newRow("list entry in lower case with blanks") << "      on" << true;
         QTest::newRow("OFF") << "      OFF" << false;
         QTest::newRow("empty") << "" << false;
     }
