@@ -17,7 +17,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "x11"))
-from desk import Desk, Monitor, Sim, new_folder, temporary_root, wait_for  # noqa: E402
+from desk import Desk, Monitor, Sim, channel_store, new_folder, temporary_root, wait_for  # noqa: E402
 
 # Far below what the running step or an open box would take (7 s and for
 # ever); the program itself needs a fraction of a second.
@@ -27,12 +27,8 @@ CAPTION = "VTX-500 MONITOR"
 
 
 def store_for(link, addresses, on):
-    store = {"CommPort": link, "Speed": "2400" if on == 31 else "9600"}
-    for channel in range(31):
-        store[f"DvtoN{channel:02d}"] = str(addresses(channel))
-        store[f"DvState{channel:02d}"] = "ON" if channel < on else "OFF"
-        store[f"PVname{channel:02d}"] = f"Tank {channel}"
-    return store
+    store = channel_store(link, "2400" if on == 31 else "9600", on, addresses)
+    return dict(store, **{f"PVname{channel:02d}": f"Tank {channel}" for channel in range(31)})
 
 
 def box_shown(desk):
@@ -43,7 +39,12 @@ def box_shown(desk):
                for w in desk.windows(CAPTION))
 
 
-def check_ends(monitor, case, failures):
+def check_ends(monitor, ready, case, failures):
+    """Once ready() (the box or the step is there), SIGTERM must end the program in order."""
+    if not wait_for(ready, 90, 0.05):
+        failures.append(f"{case}: it never came")
+        monitor.close()
+        return
     os.kill(monitor.process.pid, signal.SIGTERM)
     began = time.monotonic()
     ended = monitor.ended(LIMIT_S)
@@ -68,21 +69,13 @@ def run(build, root, desk):
     folder = new_folder(root, "startup-box")
     os.makedirs(os.path.join(folder, "work", "VX5DP.DAT"))
     monitor = Monitor(program, desk, folder, store_for("/nonexistent", lambda c: 1, 0))
-    if wait_for(lambda: box_shown(desk), 60, 0.1):
-        check_ends(monitor, "start-up message box", failures)
-    else:
-        failures.append("start-up message box: the box never showed")
-        monitor.close()
+    check_ends(monitor, lambda: box_shown(desk), "start-up message box", failures)
 
     # A polling box: channel 1's instrument never answers.
     folder = new_folder(root, "polling-box")
     sim = Sim(simulator, folder, ["--instrument", "1", "--instrument", "2", "--silent", "2"])
     monitor = Monitor(program, desk, folder, store_for(sim.link, lambda c: 2 if c == 1 else 1, 2))
-    if wait_for(lambda: box_shown(desk), 60, 0.1):
-        check_ends(monitor, "polling message box", failures)
-    else:
-        failures.append("polling message box: the box never showed")
-        monitor.close()
+    check_ends(monitor, lambda: box_shown(desk), "polling message box", failures)
     sim.close()
 
     # A long step: 31 instruments at 2400 bit/s, about 8 s a polling cycle.
@@ -91,11 +84,7 @@ def run(build, root, desk):
     args += [a for n in range(1, 32) for a in ("--instrument", str(n))]
     sim = Sim(simulator, folder, args)
     monitor = Monitor(program, desk, folder, store_for(sim.link, lambda c: c + 1, 31))
-    if wait_for(sim.pv_reads, 90, 0.05):
-        check_ends(monitor, "long polling step", failures)
-    else:
-        failures.append("long polling step: polling never began")
-        monitor.close()
+    check_ends(monitor, sim.pv_reads, "long polling step", failures)
     sim.close()
     return failures
 

@@ -107,16 +107,9 @@ private slots:
     // when the command's last byte has left the wire: at 2400 bit/s the
     // command itself takes 50 ms, and an instrument that starts its 71 ms
     // reply 65 ms after it is within its allowance of 60 ms + 24 characters.
-    void pacedRepliesArriveInTime_data()
-    {
-        QTest::addColumn<QString>("turnaround");
-        QTest::newRow("prompt instrument") << "5";
-        QTest::newRow("slow instrument within its allowance") << "65";
-    }
     void pacedRepliesArriveInTime()
     {
-        QFETCH(QString, turnaround);
-        Line line({"--speed", "2400", "--turnaround", turnaround, "--instrument", "7:pv=-2"});
+        Line line({"--speed", "2400", "--turnaround", "65", "--instrument", "7:pv=-2"});
         OPEN_LINE(line, "2400");
         for (int i = 0; i < 5; ++i)
             QCOMPARE(line.send(7, "0080"), ack("FFFE"));
@@ -145,6 +138,8 @@ private slots:
 
     // The line status counts what the simulator saw: every frame beyond one
     // a command is a repeat, and a corrupted byte never passes as an answer.
+    // The last frame keeps its attempt, reply and data; the time of the
+    // latest ACK is kept.
     void lineRecorderCountsWhatTheLineDid_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -152,12 +147,13 @@ private slots:
         QTest::addColumn<QString>("reply");        // to every command
         QTest::addColumn<QList<qint64>>("counts"); // replies, refusals, no answers
         QTest::addColumn<QString>("missed");       // the reply of each attempt without answer
+        QTest::addColumn<QString>("lastFrame");    // "address item attempt reply data", attempt 0: any
         QTest::newRow("corrupted replies") << QStringList{"--corrupt", "0.3", "--seed", "11"} << 8 << ack("FB2E")
-                                           << QList<qint64>{40, 0, 0} << "bad reply";
+                                           << QList<qint64>{40, 0, 0} << "bad reply" << "2 0080 0 ACK FB2E";
         QTest::newRow("silent") << QStringList{"--no-pacing", "--silent", "2"} << 3 << NoAnswer
-                                << QList<qint64>{0, 0, 4} << "none";
+                                << QList<qint64>{0, 0, 4} << "none" << "2 0080 3 none ";
         QTest::newRow("refused") << QStringList{"--no-pacing", "--refuse", "2:0080"} << 3 << nak("0001")
-                                 << QList<qint64>{0, 40, 0} << "";
+                                 << QList<qint64>{0, 40, 0} << "" << "2 0080 1 NAK 0001";
     }
     void lineRecorderCountsWhatTheLineDid()
     {
@@ -166,6 +162,7 @@ private slots:
         QFETCH(QString, reply);
         QFETCH(QList<qint64>, counts);
         QFETCH(QString, missed);
+        QFETCH(QString, lastFrame);
         SimProcess sim(QStringList{"--instrument", "2:pv=-1234"} + args);
         FakeClock clock;
         LineRecorder line(std::make_unique<Vtx>(), clock);
@@ -184,6 +181,12 @@ private slots:
         for (int i = 0; i < line.frameCount(); ++i)
             misses += line.frame(i).reply == missed;
         QCOMPARE(misses, c.repeats + c.noAnswers);
+        QCOMPARE(c.lastGoodReply, c.replies ? clock.current : QDateTime());
+        const LineRecorder::LineFrame &last = line.frame(line.frameCount() - 1);
+        const int attempt = lastFrame.section(u' ', 2, 2) == u"0" ? 0 : last.attempt;
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5").arg(last.address).arg(last.item).arg(attempt).arg(last.reply,
+                                                                                                   last.replyData),
+                 lastFrame);
     }
 
     void unpluggedConverter_data()
@@ -228,8 +231,6 @@ private slots:
         QVERIFY(!line.vtx.lineFaulted());
     }
 
-    // A port that is not there, or can never be a serial line whatever the
-    // store says: Open is false. A port that cannot be used: VtxError.
     // A converter that takes no byte (its buffer full, the far end stalled):
     // the command waits out the write margin, told as a line fault, and the
     // window is served all the while, not frozen for the second it takes.
@@ -271,6 +272,8 @@ private slots:
         ::close(master);
     }
 
+    // A port that is not there, or can never be a serial line whatever the
+    // store says: Open is false. A port that cannot be used: VtxError.
     void openFailures_data()
     {
         QTest::addColumn<QString>("port");

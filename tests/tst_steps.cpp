@@ -3,7 +3,6 @@
 // reply does), and port and speed discovery (the candidates' order, what is
 // saved, the two boxes after a component error); the line status kept
 // around the component.
-#include "comm/Commands.h"
 #include "comm/Discovery.h"
 #include "comm/LineRecorder.h"
 #include "comm/Polling.h"
@@ -77,15 +76,8 @@ class tst_steps : public QObject {
     QStringList tries() const
     {
         QStringList result;
-        QString port, speed;
-        for (const QString &call : vtx_.calls) {
-            if (call.startsWith(QLatin1String("SetPort ")))
-                port = call.mid(8);
-            else if (call.startsWith(QLatin1String("SetSpeed ")))
-                speed = call.mid(9);
-            else if (call.startsWith(QLatin1String("Send ")))
-                result << port + u' ' + speed;
-        }
+        for (const SentCommand &c : vtx_.sent)
+            result << c.port + u' ' + c.speed;
         return result;
     }
     QString stored(const char *key) const { return store_.get(QString::fromLatin1(key), QStringLiteral("-")); }
@@ -117,21 +109,25 @@ private slots:
 
     // The PV with its decimal places, leading zeros and sign kept; a place
     // count no instrument has shows the PV whole; nothing for an address
-    // without an entry.
+    // without an entry. The decimal separator is the locale's; no group
+    // separator splits a PV.
     void formatPv_data()
     {
         QTest::addColumn<int>("pv");
         QTest::addColumn<int>("places");
         QTest::addColumn<qint64>("address");
         QTest::addColumn<QString>("text");
-        QTest::newRow("1234 place 3") << 1234 << 3 << qint64(3) << "1.234";
-        QTest::newRow("-5 place 3") << -5 << 3 << qint64(3) << "-0.005";
-        QTest::newRow("zero place 2") << 0 << 2 << qint64(3) << "0.00";
-        QTest::newRow("-32768 place 1") << -32768 << 1 << qint64(3) << "-3276.8";
-        QTest::newRow("impossible place 4") << 1234 << 4 << qint64(3) << "1234";
-        QTest::newRow("impossible place -1") << -12 << -1 << qint64(3) << "-12";
-        QTest::newRow("highest address") << 1234 << 1 << qint64(31) << "123.4";
-        QTest::newRow("address 32") << 1234 << 1 << qint64(32) << "";
+        QTest::addColumn<QString>("locale");
+        QTest::newRow("1234 place 3") << 1234 << 3 << qint64(3) << "1.234" << "en_US";
+        QTest::newRow("-5 place 3") << -5 << 3 << qint64(3) << "-0.005" << "en_US";
+        QTest::newRow("zero place 2") << 0 << 2 << qint64(3) << "0.00" << "en_US";
+        QTest::newRow("-32768 place 1") << -32768 << 1 << qint64(3) << "-3276.8" << "en_US";
+        QTest::newRow("impossible place 4") << 1234 << 4 << qint64(3) << "1234" << "en_US";
+        QTest::newRow("impossible place -1") << -12 << -1 << qint64(3) << "-12" << "en_US";
+        QTest::newRow("highest address") << 1234 << 1 << qint64(31) << "123.4" << "en_US";
+        QTest::newRow("address 32") << 1234 << 1 << qint64(32) << "" << "en_US";
+        QTest::newRow("German separator") << -32768 << 1 << qint64(1) << "-3276,8" << "de_DE";
+        QTest::newRow("no group separator") << 12345 << 0 << qint64(0) << "12345" << "de_DE";
     }
     void formatPv()
     {
@@ -139,19 +135,11 @@ private slots:
         QFETCH(int, places);
         QFETCH(qint64, address);
         QFETCH(QString, text);
+        QFETCH(QString, locale);
+        QLocale::setDefault(QLocale(locale));
         DecimalPlaceTable table{};
         table.fill(qint16(places));
         QCOMPARE(FormatPv(qint16(pv), address, table), text);
-    }
-
-    // The decimal separator is the locale's; no group separator splits a PV.
-    void formatPvUsesLocaleSeparatorWithoutGrouping()
-    {
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        DecimalPlaceTable table{};
-        table[1] = 1;
-        QCOMPARE(FormatPv(-32768, 1, table), QStringLiteral("-3276,8"));
-        QCOMPARE(FormatPv(12345, 0, table), QStringLiteral("12345"));
     }
 
     // The opening read goes to every channel upwards, OFF ones too, and a
@@ -230,8 +218,7 @@ private slots:
     {
         QTest::addColumn<QString>("lowState");
         QTest::addColumn<bool>("lowPolled");
-        QTest::newRow("list entry with blanks") << "      ON" << true;
-        QTest::newRow("lower case on") << "on" << true;
+        QTest::newRow("list entry in lower case with blanks") << "      on" << true;
         QTest::newRow("OFF") << "      OFF" << false;
         QTest::newRow("empty") << "" << false;
     }
@@ -521,32 +508,6 @@ private slots:
         QVERIFY(!vtx_.calls.contains(QStringLiteral("Close")));
     }
 
-    // Each outcome is counted at its address, its attempts kept as frames.
-    void lineRecorderCountsEachOutcome_data()
-    {
-        QTest::addColumn<QString>("reply");
-        QTest::addColumn<QList<qint64>>("counts"); // replies, refusals, no answers, repeats
-        QTest::addColumn<QString>("lastFrame");
-        QTest::newRow("accepted") << FakeVtx::ack("04D2") << QList<qint64>{1, 0, 0, 0} << "7 0080 1 ACK 04D2";
-        QTest::newRow("refused") << FakeVtx::nak("0001") << QList<qint64>{0, 1, 0, 0} << "7 0080 1 NAK 0001";
-        QTest::newRow("no answer after 3 attempts") << FakeVtx::none() << QList<qint64>{0, 0, 1, 2} << "7 0080 3 none ";
-    }
-    void lineRecorderCountsEachOutcome()
-    {
-        QFETCH(QString, reply);
-        QFETCH(QList<qint64>, counts);
-        QFETCH(QString, lastFrame);
-        const auto line = recorder(reply);
-        QCOMPARE(commands::send(*line, 7, commands::Read, commands::PvItem, QString(), 3), reply);
-        const LineRecorder::AddressCounts &c = line->counts(7);
-        QCOMPARE((QList<qint64>{c.replies, c.refusals, c.noAnswers, c.repeats}), counts);
-        QCOMPARE(c.lastGoodReply, c.replies ? clock_.current : QDateTime());
-        const LineRecorder::LineFrame &last = line->frame(line->frameCount() - 1);
-        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5").arg(last.address).arg(last.item).arg(last.attempt).arg(last.reply,
-                                                                                                    last.replyData),
-                 lastFrame);
-    }
-
     // The latest 500 attempts, oldest first; while paused none is kept but
     // all are counted. An address character of no device counts nowhere.
     void lineRecorderKeepsTheLatestFrames()
@@ -571,8 +532,7 @@ private slots:
 
     // Cycles that polled nothing stay out of the median; the ratio is each
     // cycle's own. The wire limit of 31 channels at 9600 bit/s: 62 reads of
-    // 12 characters, each answered by at most 17, at 10 bits a character
-    // (start, 8 data, stop) make 17980 bits, 1872.917 ms.
+    // 12 characters and replies of at most 17, at 10 bits a character.
     void lineRecorderCycleTimes()
     {
         const auto line = recorder(FakeVtx::ack());

@@ -269,25 +269,42 @@ private slots:
     // Each box is modal to its owner and centred on it, and gone once closed.
     // The about box's OK is its default button and Escape closes it too; a
     // message given no title shows the application's; a question answers Yes
-    // to Enter and No to Escape.
+    // to Enter and No to Escape. A box is wide enough for its title beside
+    // the title bar's icon and buttons, and for each of its lines on one line.
     void boxes_data()
     {
         QTest::addColumn<QString>("box");
         QTest::addColumn<int>("key");
-        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("title"); // given; the application's shown for none
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<Prompter::Icon>("icon");
         QTest::addColumn<Prompter::Answer>("answer");
         using A = Prompter::Answer;
-        QTest::newRow("about, Enter") << "about" << int(Qt::Key_Enter) << "Version Information" << A::Ok;
-        QTest::newRow("about, Escape") << "about" << int(Qt::Key_Escape) << "Version Information" << A::Ok;
-        QTest::newRow("message") << "message" << int(Qt::Key_Enter) << ApplicationTitle << A::Ok;
-        QTest::newRow("question, Enter") << "question" << int(Qt::Key_Enter) << "Completion" << A::Yes;
-        QTest::newRow("question, Escape") << "question" << int(Qt::Key_Escape) << "Completion" << A::No;
+        using I = Prompter::Icon;
+        const int enter = Qt::Key_Enter, escape = Qt::Key_Escape;
+        QTest::newRow("about, Enter") << "about" << enter << "Version Information" << QStringList() << I::None << A::Ok;
+        QTest::newRow("about, Escape") << "about" << escape << "Version Information" << QStringList() << I::None
+                                       << A::Ok;
+        QTest::newRow("no response") << "message" << enter << "" << QStringList{"No response from VTX."} << I::None
+                                     << A::Ok;
+        QTest::newRow("communication error") << "message" << enter << "Communication error"
+            << QStringList{"Communication error has occurred.",
+                           "Check the connection between Host-computer<-->Comunication converter",
+                           "and between Comunication converter<-->VTX-500 if they are properly connected.",
+                           "Check the power supply about the Comunication converter and the VTX-500."}
+            << I::Warning << A::Ok;
+        QTest::newRow("question, Enter") << "question" << enter << "Completion" << QStringList{"Text"} << I::Question
+                                         << A::Yes;
+        QTest::newRow("question, Escape") << "question" << escape << "Completion" << QStringList{"Text"}
+                                          << I::Question << A::No;
     }
     void boxes()
     {
         QFETCH(QString, box);
         QFETCH(int, key);
         QFETCH(QString, title);
+        QFETCH(QStringList, lines);
+        QFETCH(Prompter::Icon, icon);
         QFETCH(Prompter::Answer, answer);
         QWidget owner;
         owner.setGeometry(100, 100, 600, 400);
@@ -300,44 +317,15 @@ private slots:
         if (box == "about")
             frmAbout::showModal(&owner);
         else if (box == "message")
-            prompter.message("Text");
+            prompter.message(lines.join(QStringLiteral("\r\n")), title, icon);
         else
-            given = prompter.askYesNo("Text", title, Prompter::Icon::Question);
+            given = prompter.askYesNo(lines.join(QStringLiteral("\r\n")), title, icon);
         QCOMPARE(seen.owner, &owner);
         QVERIFY(seen.closed);
         QVERIFY((seen.centre - owner.frameGeometry().center()).manhattanLength() <= 4);
         QVERIFY(!owner.findChild<QDialog *>());
-        QCOMPARE(seen.title, title);
+        QCOMPARE(seen.title, title.isEmpty() ? ApplicationTitle : title);
         QCOMPARE(given, answer);
-    }
-
-    // A box is wide enough for its title beside the title bar's icon and
-    // buttons, and for each of its lines on one line.
-    void boxesFitTitleAndLines_data()
-    {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<Prompter::Icon>("icon");
-        using I = Prompter::Icon;
-        QTest::newRow("no response") << QString() << QStringList{"No response from VTX."} << I::None;
-        QTest::newRow("communication error") << "Communication error"
-            << QStringList{"Communication error has occurred.",
-                           "Check the connection between Host-computer<-->Comunication converter",
-                           "and between Comunication converter<-->VTX-500 if they are properly connected.",
-                           "Check the power supply about the Comunication converter and the VTX-500."}
-            << I::Warning;
-    }
-    void boxesFitTitleAndLines()
-    {
-        QFETCH(QString, title);
-        QFETCH(QStringList, lines);
-        QFETCH(Prompter::Icon, icon);
-        QWidget owner;
-        owner.show();
-        QtPrompter prompter(&owner);
-        ModalSeen seen;
-        pressInModal(&owner, Qt::Key_Enter, seen);
-        prompter.message(lines.join(QStringLiteral("\r\n")), title, icon);
         QFont bold = QApplication::font();
         bold.setBold(true);
         const QFontMetrics titleBar(bold); // beside an icon and two buttons

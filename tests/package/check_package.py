@@ -21,10 +21,9 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "x11"))
-from desk import Desk, Monitor, Offscreen, Sim, wait_for  # noqa: E402
+from desk import MAIN, Desk, Monitor, Offscreen, Sim, channel_store, check, failures, wait_for  # noqa: E402
 
 SOURCE = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
-MAIN = "VTX-501-M Monitor"
 HELP = "VTX-500 MONITOR Help"
 METAINFO = "usr/share/metainfo/com.korvane.vtx500_monitor.metainfo.xml"
 INSTALLED = [
@@ -39,15 +38,6 @@ INSTALLED = [
     "usr/share/doc/vtx500-monitor/copyright", "usr/share/doc/vtx500-monitor/changelog.gz",
 ]
 
-failures = []
-
-
-def check(ok, what):
-    print(("ok    " if ok else "FAIL  ") + what, flush=True)
-    if not ok:
-        failures.append(what)
-
-
 def output(*args):
     return subprocess.run(args, capture_output=True, text=True, timeout=300)
 
@@ -58,12 +48,8 @@ def project_version(build):
 
 
 def one_channel_store(link):
-    """Channel 0 ON at address 1; the others OFF (the opening pass reads them too)."""
-    store = {"CommPort": link, "Speed": "9600"}
-    for channel in range(31):
-        store[f"DvtoN{channel:02d}"] = "1"
-        store[f"DvState{channel:02d}"] = "ON" if channel == 0 else "OFF"
-    return store
+    """Channel 0 ON at address 1; the others OFF."""
+    return channel_store(link, "9600", 1, lambda channel: 1)
 
 
 def fields(deb, version, arch):

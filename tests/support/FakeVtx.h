@@ -12,6 +12,7 @@
 struct SentCommand {
     QString address, sub, type, item, data;
     int count = 0;
+    QString port, speed; // the line it went out on
     int deviceAddress() const { return address.isEmpty() ? -1 : address.at(0).unicode() - 32; }
 };
 
@@ -48,7 +49,7 @@ public:
     QString SendCommand(const QString &address, const QString &sub, const QString &type, const QString &item,
                         const QString &data, int count) override
     {
-        sent << SentCommand{address, sub, type, item, data, count};
+        sent << SentCommand{address, sub, type, item, data, count, port, speed};
         calls << QStringLiteral("Send ") + item;
         const QString result = reply(sent.last());
         if (observer && result == none())

@@ -12,6 +12,7 @@ import os
 import re
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 
@@ -138,13 +139,16 @@ class Desk:
         x11.XCloseDisplay(display)
 
     # Pixels
+    def screenshot(self, window):
+        """Width, height and RGB bytes of the window as drawn."""
+        data = subprocess.run(["import", "-window", str(window), "-depth", "8", "ppm:-"], env=self.env,
+                              capture_output=True, timeout=30).stdout
+        header = data.split(maxsplit=4)
+        return int(header[1]), int(header[2]), header[4]
+
     def ink(self, window, rows):
         """Columns and rows of the window (inside the given rows) that hold dark pixels."""
-        data = subprocess.run(["import", "-window", str(window), "-depth", "8", "ppm:-"], env=self.env, capture_output=True,
-                              timeout=30).stdout
-        header = data.split(maxsplit=4)
-        width, height = int(header[1]), int(header[2])
-        pixels = header[4]
+        width, height, pixels = self.screenshot(window)
         dark = lambda x, y: sum(pixels[3 * (y * width + x):3 * (y * width + x) + 3]) < 240
         top, bottom = rows if rows else (0, height)
         cols = [x for x in range(width) if any(dark(x, y) for y in range(top, min(bottom, height)))]
@@ -153,10 +157,7 @@ class Desk:
 
     def highlight(self, window):
         """The middle of a selected row (a filled band of the selection colour, not a focus frame), or None."""
-        data = subprocess.run(["import", "-window", str(window), "-depth", "8", "ppm:-"], env=self.env,
-                              capture_output=True, timeout=30).stdout
-        header = data.split(maxsplit=4)
-        width, height, pixels = int(header[1]), int(header[2]), header[4]
+        width, height, pixels = self.screenshot(window)
         selected = lambda x, y: (lambda r, g, b: b > 150 and r < 110 and 90 < g < 190)(
             *pixels[3 * (y * width + x):3 * (y * width + x) + 3])
         band = []
@@ -215,6 +216,12 @@ class Sim:
         status reads (R 0081), which only polling sends (discovery probes with
         the PV read, 0080)."""
         return sum(f[2:4] == ["R", "0081"] and address in (None, int(f[1])) for f in self.record())
+
+    SETTING_ITEMS = {"0009", "0006", "0007", "0008", "0001", "0002", "0003", "000D", "000E", "000F"}
+
+    def setting_reads_done(self, address):
+        """Every setting item has been read at the address (the setting dialog's fields are filled)."""
+        return self.SETTING_ITEMS <= {f[3] for f in self.record() if f[1:3] == [str(address), "R"]}
 
     def close(self):
         self.process.stdin.write("quit\n")
@@ -279,3 +286,61 @@ def new_folder(parent, name):
 
 def temporary_root():
     return tempfile.mkdtemp(prefix="vtx-x11-")
+
+
+# The monitor's main window caption, and fixed places inside its setting
+# dialog (its layout is drawn in place, in twips).
+MAIN = "VTX-501-M Monitor"
+SETTING_NAME_FIELD = (3840 // 15 + 20, 1560 // 15 + 9)
+SETTING_OK = (3240 // 15 + 28, 7320 // 15 + 16)
+SETTING_CANCEL = (4200 // 15 + 28, 7320 // 15 + 16)
+# Outer place and size in twips, whole pixels so that nothing is rounded.
+GEOMETRY = {"MainLeft": "1500", "MainTop": "1200", "MainWidth": "8925", "MainHeight": "8400"}
+
+
+def channel_store(link, speed, on, address=lambda channel: channel % 8 + 1):
+    """The line, channels below on switched ON and the others OFF (the opening pass reads them too)."""
+    store = {"CommPort": link, "Speed": speed}
+    for channel in range(31):
+        store[f"DvtoN{channel:02d}"] = str(address(channel))
+        store[f"DvState{channel:02d}"] = "ON" if channel < on else "OFF"
+    return store
+
+
+failures = []
+
+
+def check(ok, what):
+    print(("ok    " if ok else "FAIL  ") + what, flush=True)
+    if not ok:
+        failures.append(what)
+    return ok
+
+
+def options():
+    """BUILD_DIR [--window-manager] [--no-glib] [--repeat N]: build, window manager, environment, repeat."""
+    env = {"QT_NO_GLIB": "1"} if "--no-glib" in sys.argv else {}
+    repeat = int(sys.argv[sys.argv.index("--repeat") + 1]) if "--repeat" in sys.argv else 1
+    return os.path.abspath(sys.argv[1]), "--window-manager" in sys.argv, env, repeat
+
+
+def run_case(name, run, case):
+    """case(run), an assertion failing it with the monitor's last output; the run closed after."""
+    try:
+        case(run)
+    except AssertionError as error:
+        check(False, f"{name}: {error}")
+        with open(os.path.join(run.monitor.folder, "monitor.out")) as out:
+            print(out.read()[-3000:])
+    finally:
+        run.close()
+
+
+def ended_in_order(monitor, what, timeout=30):
+    """Checks that the program ended with status 0, VX5DP.DAT written and the store saved; its store."""
+    check(monitor.ended(timeout) and monitor.process.returncode == 0, f"{what}: the program ended, exit status 0")
+    dat = os.path.join(monitor.work, "VX5DP.DAT")
+    check(os.path.isfile(dat) and os.path.getsize(dat) == 62, f"{what}: VX5DP.DAT written")
+    store = monitor.store()  # only the end writes the names
+    check(store.get("PVname00") == "CH 0" and store.get("DvState07") == "ON", f"{what}: names and states saved")
+    return store

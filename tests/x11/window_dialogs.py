@@ -19,25 +19,9 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desk import Desk, Monitor, Sim, new_folder, temporary_root, wait_for  # noqa: E402
-
-MAIN = "VTX-501-M Monitor"
-failures = []
-
-
-def check(ok, what):
-    print(("ok    " if ok else "FAIL  ") + what, flush=True)
-    if not ok:
-        failures.append(what)
-    return ok
-
-
-def px(twips):
-    return twips // 15
-
-
-SETTING_NAME_FIELD = (px(3840) + 20, px(1560) + 9)
-SETTING_OK = (px(3240) + 28, px(7320) + 16)
+from desk import (  # noqa: E402
+    GEOMETRY, MAIN, SETTING_NAME_FIELD, SETTING_OK, Desk, Monitor,
+    Sim, channel_store, check, ended_in_order, failures, new_folder, options, run_case, temporary_root, wait_for)
 
 
 class Run:
@@ -46,11 +30,7 @@ class Run:
         self.folder = new_folder(root, name)
         args = ["--speed", "2400"] + [a for n in range(1, 9) for a in ("--instrument", f"{n}:pv={100 * n}")]
         self.sim = Sim(os.path.join(build, "sim", "vtx500-sim"), self.folder, args)
-        store = {"CommPort": self.sim.link, "Speed": "2400", "LogT": "1",
-                 "MainLeft": "1500", "MainTop": "1200", "MainWidth": "8925", "MainHeight": "8400"}
-        for channel in range(31):
-            store[f"DvtoN{channel:02d}"] = str(channel % 8 + 1)
-            store[f"DvState{channel:02d}"] = "ON" if channel < 8 else "OFF"
+        store = dict(GEOMETRY, LogT="1", **channel_store(self.sim.link, "2400", 8))
         self.monitor = Monitor(os.path.join(build, "app", "vtx500-monitor"), desk, self.folder, store, env)
         self.main = desk.window(MAIN)
         if not wait_for(lambda: self.sim.pv_reads() > 8, 90, 0.2):
@@ -77,6 +57,14 @@ class Run:
         self.desk.focus(window)
         return window
 
+    def name_in(self, window, key, caption, name):
+        """The file dialog that key opens in window: name typed, Enter pressed, the dialog gone."""
+        self.keys_to(window, key)
+        self.dialog(caption)
+        self.desk.type(name, 10)
+        self.desk.keys("Return")
+        self.desk.gone(caption)
+
     def path(self, name):
         return os.path.join(self.folder, name)
 
@@ -91,15 +79,10 @@ def csv_rows(path):
 
 
 def exports_by_keys(run):
-    desk = run.desk
     trend = run.trend()
     # Export CSV...: the dialog opens although Alt+C arrives inside a step,
     # takes the typed name, and Enter writes the ticked channels.
-    run.keys_to(trend, "alt+c")
-    run.dialog("Export CSV")
-    desk.type(run.path("live.csv"), 10)
-    desk.keys("Return")
-    desk.gone("Export CSV")
+    run.name_in(trend, "alt+c", "Export CSV", run.path("live.csv"))
     if check(wait_for(lambda: os.path.isfile(run.path("live.csv")), 10), "Export CSV by Alt+C, a name and Enter writes the file"):
         rows = csv_rows(run.path("live.csv"))
         check(rows[0] == ["time"] + [f"CH {n}" for n in range(8)] and len(rows) > 1
@@ -107,40 +90,24 @@ def exports_by_keys(run):
     check(run.still_polled(), "polling goes on after the export")
 
     # Export PNG...: the same by Alt+P.
-    run.keys_to(trend, "alt+p")
-    run.dialog("Export PNG")
-    desk.type(run.path("trend.png"), 10)
-    desk.keys("Return")
-    desk.gone("Export PNG")
+    run.name_in(trend, "alt+p", "Export PNG", run.path("trend.png"))
     ok = wait_for(lambda: os.path.isfile(run.path("trend.png")) and read(run.path("trend.png")).endswith(b"IEND\xaeB`\x82"), 10)
     check(ok and read(run.path("trend.png")).startswith(b"\x89PNG"), "Export PNG by Alt+P, a name and Enter writes a whole PNG")
 
     # Open log files...: the run's own log by its typed name and Enter; the
     # chart then exports the log's records, from its first one on.
     log = sorted(os.listdir(os.path.join(run.monitor.work, "log")))[0]
-    run.keys_to(trend, "alt+o")
-    run.dialog("Open log files")
-    desk.type(log, 10)
-    desk.keys("Return")
-    desk.gone("Open log files")
+    run.name_in(trend, "alt+o", "Open log files", log)
     first_record = read(os.path.join(run.monitor.work, "log", log)).split(b"\r\n")[1].split(b"\t")[0].decode()
     run.keys_to(trend, "alt+a")  # Show all: the whole file
-    run.keys_to(trend, "alt+c")
-    run.dialog("Export CSV")
-    desk.type(run.path("log.csv"), 10)
-    desk.keys("Return")
-    desk.gone("Export CSV")
+    run.name_in(trend, "alt+c", "Export CSV", run.path("log.csv"))
     if check(wait_for(lambda: os.path.isfile(run.path("log.csv")), 10), "Open log files by a typed name and Enter, then Export CSV"):
         rows = csv_rows(run.path("log.csv"))
         check(len(rows[0]) == 32 and len(rows) > 1 and rows[1][0].split("T")[1].startswith(first_record),
               f"the CSV of the log file starts at its first record {first_record}: {rows[:2]}")
     # Live by its access key: back to the PVs of this run.
     run.keys_to(trend, "alt+l")
-    run.keys_to(trend, "alt+c")
-    run.dialog("Export CSV")
-    desk.type(run.path("live2.csv"), 10)
-    desk.keys("Return")
-    desk.gone("Export CSV")
+    run.name_in(trend, "alt+c", "Export CSV", run.path("live2.csv"))
     check(wait_for(lambda: os.path.isfile(run.path("live2.csv")), 10)
           and len(csv_rows(run.path("live2.csv"))[0]) == 9, "Live by Alt+L shows this run's channels again")
     check(run.still_polled(), "polling goes on after the dialogs")
@@ -164,11 +131,7 @@ def open_by_double_click(run):
     time.sleep(1.0)
     desk.xdo("mousemove", "--window", dialog, row[0], row[1], "click", "--repeat", 2, "--delay", 80, 1)
     desk.gone("Open log files")
-    run.keys_to(trend, "alt+c")
-    run.dialog("Export CSV")
-    desk.type(run.path("dbl.csv"), 10)
-    desk.keys("Return")
-    desk.gone("Export CSV")
+    run.name_in(trend, "alt+c", "Export CSV", run.path("dbl.csv"))
     check(wait_for(lambda: os.path.isfile(run.path("dbl.csv")), 10) and len(csv_rows(run.path("dbl.csv"))[0]) == 32,
           "a double click on the log file opens it")
 
@@ -179,10 +142,7 @@ def sigterm_under_file_dialog(run):
     run.keys_to(trend, "alt+c")
     run.dialog("Export CSV")
     run.monitor.process.send_signal(signal.SIGTERM)
-    check(run.monitor.ended(20) and run.monitor.process.returncode == 0, "SIGTERM under Export CSV: exit status 0")
-    dat = os.path.join(run.monitor.work, "VX5DP.DAT")
-    check(os.path.isfile(dat) and os.path.getsize(dat) == 62, "SIGTERM under Export CSV: VX5DP.DAT written")
-    check(run.monitor.store().get("PVname00") == "CH 0", "SIGTERM under Export CSV: the store saved")  # only the end writes names
+    ended_in_order(run.monitor, "SIGTERM under Export CSV", 20)
 
 
 def setting_typed_while_another_is_activated(run):
@@ -195,9 +155,7 @@ def setting_typed_while_another_is_activated(run):
     # OK sends only once the reads have filled the fields (channel 3 is
     # address 4); the transfer reaches an item behind its cursor only after
     # a round of the whole table, a minute at this speed.
-    items = {"0009", "0006", "0007", "0008", "0001", "0002", "0003", "000D", "000E", "000F"}
-    reads = lambda: items <= {f[3] for f in run.sim.record() if f[1:3] == ["4", "R"]}
-    if not check(bool(wait_for(reads, 150, 0.5)), "the setting dialog's reads go out"):
+    if not check(bool(wait_for(lambda: run.sim.setting_reads_done(4), 150, 0.5)), "the setting dialog's reads go out"):
         return
     desk.click(dialog, *SETTING_NAME_FIELD)
     desk.keys("ctrl+a")
@@ -215,10 +173,7 @@ def setting_typed_while_another_is_activated(run):
 
 
 def main():
-    build = os.path.abspath(sys.argv[1])
-    wm = "--window-manager" in sys.argv
-    env = {"QT_NO_GLIB": "1"} if "--no-glib" in sys.argv else {}
-    repeat = int(sys.argv[sys.argv.index("--repeat") + 1]) if "--repeat" in sys.argv else 1
+    build, wm, env, repeat = options()
     root = temporary_root()
     desk = Desk(window_manager=wm)
     cases = [("exports", exports_by_keys), ("double-click", open_by_double_click), ("sigterm", sigterm_under_file_dialog)]
@@ -229,15 +184,7 @@ def main():
     try:
         for _ in range(repeat):
             for name, case in cases:
-                run = Run(desk, build, root, name, env)
-                try:
-                    case(run)
-                except AssertionError as error:
-                    check(False, f"{name}: {error}")
-                    with open(os.path.join(run.monitor.folder, "monitor.out")) as out:
-                        print(out.read()[-3000:])
-                finally:
-                    run.close()
+                run_case(name, Run(desk, build, root, name, env), case)
     finally:
         desk.close()
     print("x11 dialogs: %d failed" % len(failures))
