@@ -217,38 +217,74 @@ private slots:
         QCOMPARE(prompter_.texts().mid(1), (QStringList{WriteFailed, WriteFailed}));
     }
 
-    // A fixed grid from the start, fractions rounded half to even, nothing before
-    // a point past midnight, none once logging is off; the half-typed field is
-    // never read.
-    void recordsOnTheGrid_data()
+    // Ticks every 200 ms, as the logging timer gives them: a fixed grid from the
+    // start, fractions rounded half to even, nothing before a point past
+    // midnight, none once logging is off, the half-typed field never read.
+    // Summer time or the clock set an hour either way neither stops the log nor
+    // makes it burst: a record every interval, stamped with the shown time.
+    void recordsKeepTheGridThroughClockChanges_data()
     {
         QTest::addColumn<QDateTime>("start");
         QTest::addColumn<double>("restartInterval");
-        QTest::addColumn<double>("acceptedInterval");
+        QTest::addColumn<double>("interval");
         QTest::addColumn<int>("seconds");
-        QTest::addColumn<QStringList>("records");
+        QTest::addColumn<double>("stepAfter"); // seconds; the clock is set by `step` then
+        QTest::addColumn<double>("step");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("first");          // of the records compared
+        QTest::addColumn<QStringList>("stamps"); // from `first`
         QTest::newRow("start 23:59:30 interval 60: nothing before midnight")
-            << at("23:59:30") << 60.0 << 60.0 << 150 << QStringList{"00:00:30", "00:01:30"};
+            << at("23:59:30") << 60.0 << 60.0 << 150 << 0.0 << 0.0 << 2 << 0 << QStringList{"00:00:30", "00:01:30"};
         QTest::newRow("interval 2.5 from second 100: 102 104 106")
-            << at("00:01:37") << 3.0 << 2.5 << 10 << QStringList{"00:01:40", "00:01:42", "00:01:44", "00:01:46"};
+            << at("00:01:37") << 3.0 << 2.5 << 10 << 0.0 << 0.0 << 4 << 0
+            << QStringList{"00:01:40", "00:01:42", "00:01:44", "00:01:46"};
+        const QTimeZone berlin("Europe/Berlin");
+        QTest::newRow("summer time ends") << QDateTime(QDate(2026, 10, 25), QTime(1, 29, 20), berlin) << 60.0 << 60.0
+                                          << 7200 << 0.0 << 0.0 << 120 << 89
+                                          << QStringList{"02:59:20", "02:00:20", "02:01:20"};
+        QTest::newRow("summer time begins") << QDateTime(QDate(2026, 3, 29), QTime(0, 59, 20), berlin) << 60.0 << 60.0
+                                            << 7200 << 0.0 << 0.0 << 120 << 59
+                                            << QStringList{"01:59:20", "03:00:20", "03:01:20"};
+        const QDateTime morning(QDate(2026, 12, 1), QTime(7, 59, 20), berlin);
+        QTest::newRow("clock set an hour back") << morning << 60.0 << 60.0 << 7200 << 3595.0 << -3600.0 << 120 << 58
+                                                << QStringList{"08:58:20", "07:59:20", "08:00:20"};
+        QTest::newRow("clock set an hour ahead") << morning << 60.0 << 60.0 << 7200 << 3595.0 << 3600.0 << 120 << 58
+                                                 << QStringList{"08:58:20", "09:59:20", "10:00:20"};
     }
-    void recordsOnTheGrid()
+    void recordsKeepTheGridThroughClockChanges()
     {
         QFETCH(QDateTime, start);
         QFETCH(double, restartInterval);
-        QFETCH(double, acceptedInterval);
+        QFETCH(double, interval);
         QFETCH(int, seconds);
-        QFETCH(QStringList, records);
+        QFETCH(double, stepAfter);
+        QFETCH(double, step);
+        QFETCH(int, count);
+        QFETCH(int, first);
+        QFETCH(QStringList, stamps);
+        QVERIFY(start.isValid());
         state_.LogT = QString();
-        const auto grid = schedule(acceptedInterval);
+        const auto grid = schedule(interval);
         FakeClock clock;
         clock.current = start;
         grid->restart(clock.now(), clock.elapsedMs(), restartInterval);
-        QStringList written; // a tick every 200 ms, as the logging timer gives them
-        for (int tick = 0; tick <= seconds * 5; ++tick, clock.advance(0.2))
-            if (grid->tick(clock.now(), clock.elapsedMs()))
+        QStringList written;
+        QList<qint64> when; // steady time of each record
+        for (int tick = 0; tick < seconds * 5; ++tick) {
+            clock.advance(0.2);
+            if (step != 0 && clock.elapsedMs() == qint64(stepAfter * 1000)) {
+                clock.step(step);
+                step = 0;
+            }
+            if (grid->tick(clock.now(), clock.elapsedMs())) {
                 written << clock.now().time().toString(QStringLiteral("HH:mm:ss"));
-        QCOMPARE(written, records);
+                when << clock.elapsedMs();
+            }
+        }
+        QCOMPARE(written.size(), count);
+        for (qsizetype i = 2; i < when.size(); ++i)
+            QVERIFY2(when[i] - when[i - 1] == when[1] - when[0], qPrintable(written[i]));
+        QCOMPARE(written.mid(first, stamps.size()), stamps);
         QCOMPARE(state_.LogStartSecond, secondOfDay(QDateTime::fromSecsSinceEpoch(grid->duePoint())));
         state_.LoggingActive = false;
         clock.advance(86400);
@@ -284,56 +320,6 @@ private slots:
         QCOMPARE(written, records);
         QVERIFY(!grid->tick(nextDue.addSecs(-1), elapsed(nextDue.addSecs(-1))));
         QVERIFY(grid->tick(nextDue, elapsed(nextDue)));
-    }
-
-    // Summer time or the clock set an hour either way neither stops the log nor
-    // makes it burst: a record every interval, stamped with the shown time.
-    void clockChangesKeepTheRhythm_data()
-    {
-        QTest::addColumn<QDateTime>("start");
-        QTest::addColumn<double>("stepAfter"); // seconds; the clock is set by `step` then
-        QTest::addColumn<double>("step");
-        QTest::addColumn<int>("first");          // of the records compared
-        QTest::addColumn<QStringList>("stamps"); // of three records from `first`
-        const QTimeZone berlin("Europe/Berlin");
-        QTest::newRow("summer time ends") << QDateTime(QDate(2026, 10, 25), QTime(1, 30, 20), berlin) << 0.0 << 0.0
-                                          << 89 << QStringList{"02:59:20", "02:00:20", "02:01:20"};
-        QTest::newRow("summer time begins") << QDateTime(QDate(2026, 3, 29), QTime(1, 0, 20), berlin) << 0.0 << 0.0
-                                            << 59 << QStringList{"01:59:20", "03:00:20", "03:01:20"};
-        QTest::newRow("clock set an hour back") << QDateTime(QDate(2026, 12, 1), QTime(8, 0, 20), berlin) << 3595.0
-                                                << -3600.0 << 58 << QStringList{"08:58:20", "07:59:20", "08:00:20"};
-        QTest::newRow("clock set an hour ahead") << QDateTime(QDate(2026, 12, 1), QTime(8, 0, 20), berlin) << 3595.0
-                                                 << 3600.0 << 58 << QStringList{"08:58:20", "09:59:20", "10:00:20"};
-    }
-    void clockChangesKeepTheRhythm()
-    {
-        QFETCH(QDateTime, start);
-        QFETCH(double, stepAfter);
-        QFETCH(double, step);
-        QFETCH(int, first);
-        QFETCH(QStringList, stamps);
-        QVERIFY(start.isValid());
-        const auto grid = schedule(60);
-        FakeClock clock;
-        clock.current = start.addSecs(-60);
-        grid->restart(clock.now(), clock.elapsedMs(), 60);
-        QStringList written;
-        QList<qint64> when; // steady time of each record
-        for (int tick = 0; tick < 2 * 3600 * 5; ++tick) {
-            clock.advance(0.2);
-            if (step != 0 && clock.elapsedMs() == qint64(stepAfter * 1000)) {
-                clock.step(step);
-                step = 0;
-            }
-            if (grid->tick(clock.now(), clock.elapsedMs())) {
-                written << clock.now().time().toString(QStringLiteral("HH:mm:ss"));
-                when << clock.elapsedMs();
-            }
-        }
-        QCOMPARE(written.size(), 120);
-        for (qsizetype i = 1; i < when.size(); ++i)
-            QVERIFY2(when[i] - when[i - 1] == 60'000, qPrintable(written[i]));
-        QCOMPARE(written.mid(first, 3), stamps);
     }
 };
 
