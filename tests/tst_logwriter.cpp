@@ -120,7 +120,6 @@ private slots:
         nextRecord(4);   // 08:46:05, one record although four are due
         QVERIFY(prompter_.shown.isEmpty());
         const QByteArray bytes = readAll(FirstName);
-        QVERIFY(bytes.endsWith("\r\n"));
         QList<QByteArray> lines = bytes.split('\n');
         QCOMPARE(lines.takeLast(), QByteArray());
         QCOMPARE(lines.size(), 3);
