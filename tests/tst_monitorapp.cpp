@@ -345,7 +345,8 @@ private slots:
                            "PollChannels"}
             << MainLoop::Transfer << false << "";
         QTest::newRow("nothing answers: discovery with a pause after every round")
-            << QStringList{} << 2 << QStringList{"StartLink", "yield", "StartLink", "yield", "StartLink"} << MainLoop::Discovery << true << "";
+            << QStringList{} << 2 << QStringList{"StartLink", "yield", "StartLink", "yield", "StartLink"}
+            << MainLoop::Discovery << true << "";
         QTest::newRow("found on the second try")
             << QStringList{"", "19200"} << 2 << QStringList{"StartLink", "yield", "StartLink", "yield", "ReadAllPv"} << MainLoop::Polling
             << false << "";
