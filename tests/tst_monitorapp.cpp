@@ -1,6 +1,5 @@
 // The main loop's state table against recorded steps, and the whole program
-// with a scripted component: start-up, the orderly end in its order, the
-// window's geometry, and the ways the program ends.
+// with a scripted component: start-up, geometry, the ways it ends, in order.
 #include "app/MonitorApp.h"
 #include "comm/LineRecorder.h"
 #include "comm/MainLoop.h"
@@ -75,8 +74,7 @@ class tst_monitorapp : public QObject {
             if (QTest::currentTestFailed())
                 app_->mainWindow()->StopRequest = true;
         });
-        // Nor may a run whose ending never comes leave the loop running, or a
-        // modal window open; such a run fails.
+        // A run whose ending never comes fails, leaving no loop or modal window.
         bool stoppedByTest = false;
         QTimer::singleShot(20000, app_->mainWindow(), [this, &stoppedByTest] {
             stoppedByTest = true;
@@ -229,8 +227,7 @@ private slots:
         QCOMPARE(events, EndOrder);
     }
 
-    // A fault of the program itself (not of the line) inside a step is told
-    // as such, and the program goes on.
+    // A fault of the program itself inside a step is told; the program goes on.
     void programFaultInAStepIsToldAndTheProgramGoesOn()
     {
         store_.save(QStringLiteral("DvState00"), QStringLiteral("ON"));
@@ -273,36 +270,6 @@ private slots:
         QCOMPARE(events.mid(events.size() - EndOrder.size()), EndOrder); // the program went on to its end
     }
 
-    // Every channel OFF: discovery sends nothing and the loop waits in
-    // discovery; a channel switched on lets it go on to polling.
-    void idleUntilAChannelIsSwitchedOn()
-    {
-        LoggedVtx *vtx = nullptr;
-        setUpVtx = [&vtx](LoggedVtx &v) {
-            vtx = &v;
-            v.reply = [](const SentCommand &) { return FakeVtx::ack("0001"); };
-        };
-        int polled = 0;
-        MainLoop::State idleState = MainLoop::InitialRead;
-        qsizetype sentWhileIdle = -1;
-        run([this, &vtx, &polled, &idleState, &sentWhileIdle] {
-            QTimer::singleShot(200, app_->mainWindow(), [this, &vtx, &polled, &idleState, &sentWhileIdle] {
-                idleState = app_->loop()->LoopState;
-                sentWhileIdle = vtx->sent.size();
-                app_->state.channels(2, StateItem).Value = QStringLiteral("      ON");
-                auto *poll = new QTimer(app_->mainWindow());
-                connect(poll, &QTimer::timeout, this, [this, &polled] {
-                    if (app_->loop()->LoopState == MainLoop::Transfer && ++polled == 1)
-                        trigger(QStringLiteral("mnuFileExit"));
-                });
-                poll->start(10);
-            });
-        });
-        QCOMPARE(idleState, MainLoop::Discovery);
-        QCOMPARE(sentWhileIdle, 0);
-        QCOMPARE(polled, 1);
-    }
-
     // Each polling cycle feeds the line status (counts per address) and the
     // trend's live history (the PVs as shown).
     void pollingFeedsLineStatusAndTrend()
@@ -325,9 +292,8 @@ private slots:
         QVERIFY(std::isnan(app_->history().valueAt(1, app_->history().lastTime()))); // not monitored
     }
 
-    // While a step's box holds the loop (an instrument fell silent), the
-    // log's records keep coming but hold "----" for every monitored channel,
-    // the one still answering too, and the live trend has a gap there.
+    // Records under a step's box hold "----" for every monitored channel (the
+    // one still answering too, an OFF one empty); the live trend has a gap.
     void recordsUnderAStepsBoxHoldNoValue()
     {
         QDir(QStringLiteral("log")).removeRecursively();
@@ -361,26 +327,33 @@ private slots:
         QVERIFY(std::isnan(app_->history().valueAt(1, boxAt + 1000)));
     }
 
-    // The loop's turns: which step runs after which, when logging starts,
-    // and when it pauses before the next turn.
+    // The loop's turns: which step runs after which, when logging starts, when
+    // it pauses before the next turn; File > Exit chosen during a yield lets
+    // the step after it run (in discovery the current StartLink), then ends.
     void stateTable_data()
     {
         QTest::addColumn<QStringList>("links");
-        QTest::addColumn<int>("turns");
+        QTest::addColumn<int>("turns"); // -1: until File > Exit at the step `stopAt`
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<MainLoop::State>("finalState");
         QTest::addColumn<bool>("pause"); // before the next turn
+        QTest::addColumn<QString>("stopAt");
         QTest::newRow("found at start: logging starts once, after the first poll")
             << QStringList{"9600"} << 6
             << QStringList{"StartLink", "yield", "ReadAllPv", "yield", "PollChannels", "startLogging", "yield",
                            "TransferSettings", "yield", "PollChannels", "yield", "TransferSettings", "yield",
                            "PollChannels"}
-            << MainLoop::Transfer << false;
+            << MainLoop::Transfer << false << "";
         QTest::newRow("nothing answers: discovery with a pause after every round")
-            << QStringList{} << 2 << QStringList{"StartLink", "yield", "StartLink", "yield", "StartLink"} << MainLoop::Discovery << true;
+            << QStringList{} << 2 << QStringList{"StartLink", "yield", "StartLink", "yield", "StartLink"}
+            << MainLoop::Discovery << true << "";
         QTest::newRow("found on the second try")
             << QStringList{"", "19200"} << 2 << QStringList{"StartLink", "yield", "StartLink", "yield", "ReadAllPv"} << MainLoop::Polling
-            << false;
+            << false << "";
+        QTest::newRow("exit in polling") << QStringList{"9600"} << -1 << QStringList{"StartLink", "ReadAllPv"}
+                                         << MainLoop::Polling << false << "ReadAllPv";
+        QTest::newRow("exit in discovery") << QStringList{} << -1 << QStringList{"StartLink"} << MainLoop::Discovery
+                                           << true << "StartLink";
     }
     void stateTable()
     {
@@ -389,36 +362,21 @@ private slots:
         QFETCH(QStringList, expected);
         QFETCH(MainLoop::State, finalState);
         QFETCH(bool, pause);
+        QFETCH(QString, stopAt);
         linkResults_ = links;
+        onStep = [this, stopAt](const QString &name) { stop_ = stop_ || name == stopAt; };
         MainLoop loop = makeLoop();
-        loop.begin();
-        QCOMPARE(stop_, false);
+        if (turns < 0) {
+            loop.communicate();
+        } else {
+            loop.begin();
+            QCOMPARE(stop_, false);
+        }
         for (int i = 0; i < turns; ++i)
             loop.turn();
         QCOMPARE(log_, expected);
         QCOMPARE(loop.LoopState, finalState);
         QCOMPARE(loop.pauseBeforeNextTurn(), pause);
-    }
-
-    // File > Exit chosen during a yield: the step after it still runs, then
-    // the loop ends; in discovery, after the current StartLink.
-    void stopRequestEndsAfterTheStep_data()
-    {
-        QTest::addColumn<QStringList>("links");
-        QTest::addColumn<QString>("stopAt");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("polling") << QStringList{"9600"} << "ReadAllPv" << QStringList{"StartLink", "ReadAllPv"};
-        QTest::newRow("discovery") << QStringList{} << "StartLink" << QStringList{"StartLink"};
-    }
-    void stopRequestEndsAfterTheStep()
-    {
-        QFETCH(QStringList, links);
-        QFETCH(QString, stopAt);
-        QFETCH(QStringList, expected);
-        linkResults_ = links;
-        onStep = [this, stopAt](const QString &name) { stop_ = stop_ || name == stopAt; };
-        makeLoop().communicate();
-        QCOMPARE(log_, expected);
     }
 };
 

@@ -1,8 +1,5 @@
 // The main loop's steps against a scripted component: polling and the PV
-// format, setting transfer (the cursor's walk, reads before writes, what each
-// reply does), and port and speed discovery (the candidates' order, what is
-// saved, the two boxes after a component error); the line status kept
-// around the component.
+// format, setting transfer, port and speed discovery, and the line status.
 #include "comm/Discovery.h"
 #include "comm/LineRecorder.h"
 #include "comm/Polling.h"
@@ -72,23 +69,8 @@ class tst_steps : public QObject {
             transfer_->TransferSettings();
         return vtx_.sent.size() == n;
     }
-    // "PORT SPEED" of each probe that went out.
-    QStringList tries() const
-    {
-        QStringList result;
-        for (const SentCommand &c : vtx_.sent)
-            result << c.port + u' ' + c.speed;
-        return result;
-    }
     QString stored(const char *key) const { return store_.get(QString::fromLatin1(key), QStringLiteral("-")); }
     Discovery discovery() { return Discovery(vtx_, state_, store_, prompter_); }
-    // The line status over a stand-in that gives every command the same reply.
-    std::unique_ptr<LineRecorder> recorder(const QString &reply)
-    {
-        auto fake = std::make_unique<FakeVtx>();
-        fake->reply = [reply](const SentCommand &) { return reply; };
-        return std::make_unique<LineRecorder>(std::move(fake), clock_);
-    }
     FakeClock clock_;
 
 private slots:
@@ -107,10 +89,8 @@ private slots:
         transfer_->setFields(&fields_);
     }
 
-    // The PV with its decimal places, leading zeros and sign kept; a place
-    // count no instrument has shows the PV whole; nothing for an address
-    // without an entry. The decimal separator is the locale's; no group
-    // separator splits a PV.
+    // Places, leading zeros and sign kept; an impossible place count shows the
+    // PV whole; the locale's decimal separator, never a group separator.
     void formatPv_data()
     {
         QTest::addColumn<int>("pv");
@@ -120,7 +100,6 @@ private slots:
         QTest::addColumn<QString>("locale");
         QTest::newRow("1234 place 3") << 1234 << 3 << qint64(3) << "1.234" << "en_US";
         QTest::newRow("-5 place 3") << -5 << 3 << qint64(3) << "-0.005" << "en_US";
-        QTest::newRow("zero place 2") << 0 << 2 << qint64(3) << "0.00" << "en_US";
         QTest::newRow("-32768 place 1") << -32768 << 1 << qint64(3) << "-3276.8" << "en_US";
         QTest::newRow("impossible place 4") << 1234 << 4 << qint64(3) << "1234" << "en_US";
         QTest::newRow("impossible place -1") << -12 << -1 << qint64(3) << "-12" << "en_US";
@@ -164,9 +143,8 @@ private slots:
         QVERIFY(panels_.lamps.isEmpty());
     }
 
-    // What each pair of replies shows and tells, the failure shown before its
-    // box; an address outside 0..31 must not reach the line (it would be a
-    // control or a stray character) nor index past the decimal places.
+    // What each pair of replies shows and tells, the failure shown before its box;
+    // an address outside 0..31 never reaches the line nor indexes past the places.
     void pollShowsEachOutcome_data()
     {
         QTest::addColumn<QString>("address");
@@ -290,8 +268,7 @@ private slots:
     }
 
     // A read reply fills the field and the place table only while the dialog
-    // still shows that channel: the operator may have moved it to another
-    // (or typed something that is no channel) before the answer came.
+    // still shows that channel (the operator may have moved on meanwhile).
     void transferReadReply_data()
     {
         QTest::addColumn<QString>("selector");
@@ -392,8 +369,9 @@ private slots:
         QVERIFY(fields_.texts.isEmpty());
     }
 
-    // Saved pair first, then the other speeds of the saved port, then COM1
-    // and COM2 from 9600; a port that does not open skips its other speeds.
+    // Saved pair first, then the saved port's other speeds, then COM1 and COM2
+    // from 9600; a port that does not open skips its other speeds. Each probe
+    // reads the PV of the lowest channel switched on (any case, blanks around).
     void discoveryTriesCandidatesInOrder_data()
     {
         QTest::addColumn<QString>("savedPort");
@@ -413,8 +391,7 @@ private slots:
                                                                 << QStringList{"COM1 9600"} << "- -";
         QTest::newRow("NAK to the probe goes on") << "" << "" << "COM1 19200" << QStringList{"COM1 9600", "COM1 19200"}
                                                   << "- 19200";
-        // COM1 at 9600 saved and COM2 missing: COM1 comes round twice, with
-        // 9600 as the opening and as the third speed each time.
+        // COM1 at 9600 saved and COM2 missing: COM1 comes round twice.
         const QStringList round{"COM1 9600", "COM1 19200", "COM1 9600", "COM1 4800", "COM1 2400"};
         QTest::newRow("duplicates kept, nothing answers") << "" << "" << "" << round + round << "- -";
         // A hand-edited saved speed that no line runs at is passed over.
@@ -430,6 +407,8 @@ private slots:
         QFETCH(QStringList, expected);
         QFETCH(QString, storedPair);
         switchOn(state_, 4, QStringLiteral("3"));
+        switchOn(state_, 2, QStringLiteral("17"), QStringLiteral("      on"));
+        state_.channels(1, StateItem).Value = QStringLiteral("Off");
         if (!savedPort.isEmpty()) {
             store_.save(QStringLiteral("CommPort"), savedPort);
             store_.save(QStringLiteral("Speed"), savedSpeed);
@@ -441,7 +420,12 @@ private slots:
             return vtx_.port + u' ' + vtx_.speed == answering ? FakeVtx::ack("0000") : FakeVtx::nak("0001");
         };
         QCOMPARE(discovery().StartLink(), answering.section(u' ', 1));
-        QCOMPARE(tries(), expected);
+        QStringList tries; // "PORT SPEED" of each probe
+        for (const SentCommand &c : vtx_.sent) {
+            tries << c.port + u' ' + c.speed;
+            QCOMPARE(QStringLiteral("%1 %2 %3").arg(c.deviceAddress()).arg(c.item).arg(c.count), "17 0080 2");
+        }
+        QCOMPARE(tries, expected);
         QCOMPARE(stored("CommPort") + u' ' + stored("Speed"), storedPair);
         QCOMPARE(vtx_.isOpen, !answering.isEmpty()); // left open for polling
         QVERIFY(prompter_.shown.isEmpty());
@@ -449,24 +433,7 @@ private slots:
         QCOMPARE(vtx_.calls.count(QStringLiteral("Close")), expected.size() - (answering.isEmpty() ? 0 : 1));
     }
 
-    // The probe reads the PV of the lowest channel switched on, whatever the
-    // case and blanks of its state text.
-    void discoveryProbesLowestMonitoredChannel()
-    {
-        switchOn(state_, 4, QStringLiteral("3"));
-        switchOn(state_, 2, QStringLiteral("17"), QStringLiteral("      on"));
-        state_.channels(1, StateItem).Value = QStringLiteral("Off");
-        answer(FakeVtx::ack("0000"));
-        Discovery probing = discovery();
-        QCOMPARE(probing.probeChannel(), 2);
-        probing.StartLink();
-        QCOMPARE(vtx_.sent.size(), 1);
-        const SentCommand &probe = vtx_.sent[0];
-        QCOMPARE(QStringLiteral("%1 %2 %3").arg(probe.deviceAddress()).arg(probe.item).arg(probe.count), "17 0080 2");
-    }
-
-    // With no channel to probe, or a probe address outside 0..31 (once
-    // narrowed to int), no port is opened: nothing toggles the control lines.
+    // Nothing to probe, or a probe address outside 0..31: no port is opened.
     void discoveryWithNothingToProbeOpensNothing_data()
     {
         QTest::addColumn<QString>("state");
@@ -485,25 +452,19 @@ private slots:
         QVERIFY(prompter_.shown.isEmpty());
     }
 
-    // A component error is told, then the operator is asked whether to end;
-    // nothing is saved and the port is left alone.
-    void discoveryErrorAsksTheOperator_data()
-    {
-        QTest::addColumn<bool>("yes");
-        QTest::newRow("No: try again on the next turn") << false;
-        QTest::newRow("Yes: end the program") << true;
-    }
+    // A component error is told, then the operator asked whether to end (No:
+    // try again next turn; Yes: tst_monitorapp's closeAnswer... test); nothing
+    // is saved and the port is left alone.
     void discoveryErrorAsksTheOperator()
     {
-        QFETCH(bool, yes);
         switchOn(state_, 4, QStringLiteral("3"));
         vtx_.open = [](const QString &, const QString &) -> bool { throw VtxError("port in use"); };
-        prompter_.answers << (yes ? Prompter::Answer::Yes : Prompter::Answer::No);
+        prompter_.answers << Prompter::Answer::No;
         Discovery probing = discovery();
         QCOMPARE(probing.StartLink(), QString());
         QCOMPARE(prompter_.shown.size(), 2);
         QVERIFY(!prompter_.shown[0].question && prompter_.shown[1].question);
-        QCOMPARE(probing.closeRequested(), yes);
+        QVERIFY(!probing.closeRequested());
         QVERIFY(!store_.contains(QStringLiteral("Speed")));
         QVERIFY(!vtx_.calls.contains(QStringLiteral("Close")));
     }
@@ -512,7 +473,9 @@ private slots:
     // all are counted. An address character of no device counts nowhere.
     void lineRecorderKeepsTheLatestFrames()
     {
-        const auto line = recorder(FakeVtx::ack());
+        auto fake = std::make_unique<FakeVtx>();
+        fake->reply = [](const SentCommand &) { return FakeVtx::ack(); };
+        const auto line = std::make_unique<LineRecorder>(std::move(fake), clock_);
         const auto write = [&](int n, const QString &address = QStringLiteral("#")) {
             line->SendCommand(address, " ", "P", "0001", QString::number(n).rightJustified(4, u'0'), 3);
         };
@@ -530,12 +493,11 @@ private slots:
         QCOMPARE(line->counts(32).replies + line->counts(-1).replies, 0);
     }
 
-    // Cycles that polled nothing stay out of the median; the ratio is each
-    // cycle's own. The wire limit of 31 channels at 9600 bit/s: 62 reads of
-    // 12 characters and replies of at most 17, at 10 bits a character.
+    // Cycles that polled nothing stay out of the median; the ratio is to the
+    // wire limit of the cycle's own channels and speed.
     void lineRecorderCycleTimes()
     {
-        const auto line = recorder(FakeVtx::ack());
+        const auto line = std::make_unique<LineRecorder>(std::make_unique<FakeVtx>(), clock_);
         line->cycleFinished(1, 0, 9600);
         for (double ms : {3000.0, 1000.0, 2000.0, 4000.0})
             line->cycleFinished(ms, 31, 9600);
