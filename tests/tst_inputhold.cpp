@@ -16,8 +16,7 @@
 
 namespace {
 
-// A step as the main loop runs it: the hold begins, the step's waits serve
-// what they may, the hold ends. arrive() is what reaches the program
+// A step as the main loop runs it; arrive() is what reaches the program
 // meanwhile.
 void step(InputHold &hold, const std::function<void()> &arrive = {}, int waitMs = 20)
 {
@@ -33,9 +32,8 @@ void step(InputHold &hold, const std::function<void()> &arrive = {}, int waitMs 
     hold.stepEnds();
 }
 
-// The main loop over steps that only wait, as the program runs it: one
-// turn per pass of whatever event loop is turning (a dialog's own
-// included), until stop is set.
+// The main loop over steps that only wait, one turn per pass of whatever
+// event loop turns (a dialog's own included), until stop is set.
 void runLoop(InputHold &hold, bool &stop, const std::function<void()> &arrive)
 {
     SharedState state;

@@ -80,9 +80,8 @@ class tst_trend : public QObject {
 
     QString path(const QString &name) const { return dir_.filePath(name); }
 
-    // Two logs at a record a second, the second begun 1000 s after the first
-    // ends: channel 0 mostly values with spikes, channel 1 mostly gaps. The
-    // live history is fed the same records.
+    // Two logs of a record a second, 1000 s apart: channel 0 values with
+    // spikes, channel 1 mostly gaps; the live history is fed the same records.
     void openSpikyLogs()
     {
         QByteArrayList first;
@@ -325,8 +324,7 @@ private slots:
         }
     }
 
-    // Seven days at a cycle a second stay within 64 MiB, alarm marks
-    // included; what is older than seven days goes.
+    // Seven days at a cycle a second stay within 64 MiB; older ones go.
     void liveHistoryIsBounded()
     {
         LiveHistory history([](int) { return QString(); });

@@ -1,6 +1,5 @@
-// The monitor window's pieces: the channel panels, the menus worked by their
-// access keys, the help viewer with the program's manual, the about box and
-// the real message boxes.
+// The monitor window's pieces: channel panels, menus, help viewer, about
+// box, the real message boxes and the trend window.
 #include "ui/QtPrompter.h"
 #include "ui/dialogs/frmAbout.h"
 #include "ui/dialogs/frmSplash.h"
@@ -34,10 +33,8 @@ struct ModalSeen {
     int width = 0, textLines = 0; // a message box's width and lines as drawn
 };
 
-// Presses the key in the modal dialog once the dialog's own event loop turns,
-// noting what it was and whether the key closed it. A dialog left open is
-// ended, so that the test fails rather than waits; the call is dropped with
-// `context`.
+// Presses the key in the modal dialog once its event loop turns, noting what
+// it was; a dialog left open is ended, so that the test fails, not waits.
 void pressInModal(QObject *context, int key, ModalSeen &seen)
 {
     QTimer::singleShot(0, context, [key, &seen] {
@@ -391,8 +388,7 @@ private slots:
         QVERIFY(prompter.shown.isEmpty());
     }
 
-    // The about box and the splash window show the version the project
-    // declares in its CMakeLists.txt, the one the package carries.
+    // The about box and the splash show the version of CMakeLists.txt.
     void windowsShowTheProjectVersion()
     {
         const QString expected = QStringLiteral("Version " VTX_PROJECT_VERSION);
