@@ -1,14 +1,8 @@
 #!/usr/bin/env python3
-"""Fails when a core file includes a window header.
-
-    check_layers.py SOURCE_DIR QT_MODULE_INCLUDE_DIR...
-
-A core file (config/, comm/, logging/, trend/) may include Qt Core, Qt Serial
-Port and the core's own folders. Refused, in any spelling: a path that leads
-into ui/ or app/ ("ui/X.h", "../ui/X.h", <app/X.h>), and any header of the
-given Qt module folders (QtGui, QtWidgets), with or without the module's
-prefix (<QPainter>, <qpainter.h>, <QtGui/QImage>, <QtWidgets>).
-"""
+"""check_layers.py SOURCE_DIR QT_MODULE_INCLUDE_DIR...: fails when a core file
+(config/, comm/, logging/, trend/) includes, in any spelling, a path into ui/
+or app/ ("../ui/X.h", <app/X.h>) or a header of the given Qt module folders
+(<QPainter>, <qpainter.h>, <QtGui/QImage>, <QtWidgets>)."""
 import os
 import re
 import sys
@@ -69,8 +63,7 @@ def main():
                         why = match and refusal(source_dir, root, match.group(1), modules, headers)
                         if why:
                             faults.append(f"{os.path.relpath(path, source_dir)}:{number}: {line.strip()} ({why})")
-    for fault in faults:
-        print(fault)
+                            print(faults[-1])
     print(f"{checked} core files checked, {len(faults)} window includes")
     return 1 if faults else 0
 

@@ -1,8 +1,7 @@
 #!/usr/bin/env python3
-"""command_line.py BUILD_DIR: with no display and no Qt platform named, --help
-of vtx500-monitor and vtx500-trend prints the usage with status 0, any other
-argument of the monitor prints it to standard error with status 2; nothing is
-started: the working directory and the settings store stay empty."""
+"""command_line.py BUILD_DIR: with no display, --help prints the usage with
+status 0, another argument of the monitor to standard error with status 2;
+nothing is started: the working directory and the settings store stay empty."""
 import os
 import subprocess
 import sys

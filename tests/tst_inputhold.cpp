@@ -1,26 +1,22 @@
-// The operator's input while a step of the main loop runs: held, handed on
-// after the step to where it was meant, and never able to stall the loop.
-// Events come through the platform's window-system queue (QTest on a
-// QWindow), as the windowing system's own do.
+// The operator's input during a step of the main loop: held, handed on after
+// the step to where it was meant, never able to stall the loop. Events come
+// through the window-system queue (QTest on a QWindow).
 #include "comm/MainLoop.h"
 #include "config/SharedState.h"
 #include "ui/InputHold.h"
 #include "ui/MonitorApplication.h"
 
-#include <QDialog>
-#include <QDialogButtonBox>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStyleHints>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <QtTest>
 
 namespace {
 
-// A step as the main loop runs it: the hold begins, the step's waits serve
-// what they may, the hold ends. arrive() is what reaches the program
+// A step as the main loop runs it; arrive() is what reaches the program
 // meanwhile.
 void step(InputHold &hold, const std::function<void()> &arrive = {}, int waitMs = 20)
 {
@@ -36,9 +32,8 @@ void step(InputHold &hold, const std::function<void()> &arrive = {}, int waitMs 
     hold.stepEnds();
 }
 
-// The main loop over steps that only wait, as the program runs it: one
-// turn per pass of whatever event loop is turning (a dialog's own
-// included), until stop is set.
+// The main loop over steps that only wait, one turn per pass of whatever
+// event loop turns (a dialog's own included), until stop is set.
 void runLoop(InputHold &hold, bool &stop, const std::function<void()> &arrive)
 {
     SharedState state;
@@ -52,14 +47,12 @@ void runLoop(InputHold &hold, bool &stop, const std::function<void()> &arrive)
     steps.closeRequested = [] { return false; };
     steps.yield = [] { QCoreApplication::processEvents(); };
     MainLoop loop(state, stop, std::move(steps));
-    QTimer safetyStop;
-    safetyStop.setSingleShot(true);
-    QObject::connect(&safetyStop, &QTimer::timeout, [&stop] {
+    QObject safetyStop; // a test that fails ends rather than waits
+    QTimer::singleShot(20000, &safetyStop, [&stop] {
         stop = true;
         if (QWidget *modal = QApplication::activeModalWidget())
             modal->close();
     });
-    safetyStop.start(20000);
     loop.communicate();
 }
 
@@ -107,13 +100,7 @@ private slots:
     {
         QWidget window;
         auto *button = new QPushButton(QStringLiteral("&Export..."), &window);
-        QDialog dialog(&window);
-        auto *name = new QLineEdit(&dialog);
-        auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-        auto *layout = new QVBoxLayout(&dialog);
-        layout->addWidget(name);
-        layout->addWidget(buttons);
+        QInputDialog dialog(&window);
         int turns = 0;
         int turnsWhileOpen = -1;
         QString accepted;
@@ -121,7 +108,7 @@ private slots:
         QObject::connect(button, &QPushButton::clicked, &window, [&] {
             const int turnsBefore = turns;
             if (dialog.exec() == QDialog::Accepted)
-                accepted = name->text();
+                accepted = dialog.textValue();
             turnsWhileOpen = turns - turnsBefore;
             stop = true;
         });
@@ -168,10 +155,8 @@ private slots:
         QCOMPARE(other->text(), QString());
     }
 
-    // A double click held and handed on reaches the widget as it would
-    // without the hold: one press, one double click and two releases (a
-    // second press besides would close a file dialog's list without opening
-    // the file).
+    // A held double click reaches the widget as it would unheld (a second
+    // press besides would close a file dialog's list without opening the file).
     void heldDoubleClickStaysOne()
     {
         ClickCounter plain;

@@ -1,9 +1,6 @@
-// Everything that runs over the instrument simulator on a pty: the real
-// communication component against the instruments' rules, its repeats, line
-// speeds and faults, and setting transfer and discovery on top of it; and the
-// simulator's own life as a background program. (Polling takes the
-// component's replies as they are checked here; tst_steps covers it with a
-// scripted component.)
+// The real communication component over the simulator on a pty: the
+// instruments' rules, repeats, speeds and faults, setting transfer and
+// discovery on top of it, and the simulator as a background program.
 
 #include "comm/Discovery.h"
 #include "comm/LineRecorder.h"
@@ -103,10 +100,9 @@ private slots:
                  (QStringList{recorded("R", 3, item), recorded("W", 3, item, data), recorded("R", 3, item)}));
     }
 
-    // The wait must cover the reply's wire time at a slow speed, counted from
-    // when the command's last byte has left the wire: at 2400 bit/s the
-    // command itself takes 50 ms, and an instrument that starts its 71 ms
-    // reply 65 ms after it is within its allowance of 60 ms + 24 characters.
+    // The wait counts from the command's last byte on the wire and covers the
+    // reply's wire time: at 2400 bit/s a reply begun 65 ms after the 50 ms
+    // command is within its allowance.
     void pacedRepliesArriveInTime()
     {
         Line line({"--speed", "2400", "--turnaround", "65", "--instrument", "7:pv=-2"});
@@ -116,8 +112,7 @@ private slots:
     }
 
     // A silent address gets its count of attempts (at least one), and the
-    // next address answers at once. A line at the wrong speed is met in
-    // discoveryFindsTheSpeed.
+    // next address answers at once.
     void silentAddressMakesCountAttempts_data()
     {
         QTest::addColumn<int>("count");
@@ -136,10 +131,9 @@ private slots:
         QCOMPARE(line.sim.record(), QStringList(frames, recorded("R", 5, "0080")) << recorded("R", 6, "0080"));
     }
 
-    // The line status counts what the simulator saw: every frame beyond one
-    // a command is a repeat, and a corrupted byte never passes as an answer.
-    // The last frame keeps its attempt, reply and data; the time of the
-    // latest ACK is kept.
+    // The line status counts what the simulator saw (a frame beyond one a
+    // command is a repeat, a corrupted byte no answer); the last frame keeps
+    // its attempt, reply and data.
     void lineRecorderCountsWhatTheLineDid_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -231,9 +225,8 @@ private slots:
         QVERIFY(!line.vtx.lineFaulted());
     }
 
-    // A converter that takes no byte (its buffer full, the far end stalled):
-    // the command waits out the write margin, told as a line fault, and the
-    // window is served all the while, not frozen for the second it takes.
+    // A converter that takes no byte: the command waits out the write margin,
+    // a line fault, serving the wait hook (the window) all the while.
     void stalledConverterServesTheWindow()
     {
         const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
@@ -331,8 +324,8 @@ private slots:
         QCOMPARE(line.sim.record(), QStringList{recorded("R", 2, "0008")});
     }
 
-    // Started from a script or a unit file, its input at its end at once, the
-    // simulator runs on until a signal ends it, and takes its link away.
+    // Its input at its end at once, the simulator runs until a signal ends
+    // it, and takes its link away.
     void simulatorRunsInTheBackgroundUntilASignal()
     {
         QTemporaryDir dir;
@@ -349,10 +342,8 @@ private slots:
         QVERIFY(!QFileInfo(link).isSymLink());
     }
 
-    // The setting dialog's ten items, read from a live instrument into the
-    // real form: which item code fills which field, and how each value shows.
-    // Writing back and refusals are covered by tst_setting and tst_steps,
-    // and the instrument's refusals by instrumentRules.
+    // The ten items read from a live instrument into the real form: which
+    // code fills which field, and how each value shows.
     void settingItemsLoad()
     {
         Line line({"--no-pacing", "--instrument",
@@ -379,9 +370,8 @@ private slots:
         QVERIFY(prompter.shown.isEmpty());
     }
 
-    // The instrument listens at 19200 on the saved port while 9600 is saved:
-    // two attempts at 9600, which it cannot make out, then one at 19200, all
-    // reading the PV of the probe channel's address; the speed is saved.
+    // An instrument at 19200 while 9600 is saved: two attempts at 9600, then
+    // one at 19200, reading the probe channel's PV; the speed is saved.
     void discoveryFindsTheSpeed()
     {
         QSettings("KORVANE").clear();
