@@ -3,7 +3,6 @@
 #include "config/SharedState.h"
 
 #include <QEventLoop>
-#include <QMetaObject>
 #include <QObject>
 #include <QTimer>
 
