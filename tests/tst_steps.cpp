@@ -389,8 +389,6 @@ private slots:
             << "COM1 9600";
         QTest::newRow("found at the saved pair writes nothing") << "" << "" << "COM1 9600"
                                                                 << QStringList{"COM1 9600"} << "- -";
-        QTest::newRow("NAK to the probe goes on") << "" << "" << "COM1 19200" << QStringList{"COM1 9600", "COM1 19200"}
-                                                  << "- 19200";
         // COM1 at 9600 saved and COM2 missing: COM1 comes round twice.
         const QStringList round{"COM1 9600", "COM1 19200", "COM1 9600", "COM1 4800", "COM1 2400"};
         QTest::newRow("duplicates kept, nothing answers") << "" << "" << "" << round + round << "- -";
@@ -450,23 +448,6 @@ private slots:
         QCOMPARE(discovery().StartLink(), QString());
         QCOMPARE(vtx_.calls, QStringList());
         QVERIFY(prompter_.shown.isEmpty());
-    }
-
-    // A component error is told, then the operator asked whether to end (No:
-    // try again next turn; Yes: tst_monitorapp's closeAnswer... test); nothing
-    // is saved and the port is left alone.
-    void discoveryErrorAsksTheOperator()
-    {
-        switchOn(state_, 4, QStringLiteral("3"));
-        vtx_.open = [](const QString &, const QString &) -> bool { throw VtxError("port in use"); };
-        prompter_.answers << Prompter::Answer::No;
-        Discovery probing = discovery();
-        QCOMPARE(probing.StartLink(), QString());
-        QCOMPARE(prompter_.shown.size(), 2);
-        QVERIFY(!prompter_.shown[0].question && prompter_.shown[1].question);
-        QVERIFY(!probing.closeRequested());
-        QVERIFY(!store_.contains(QStringLiteral("Speed")));
-        QVERIFY(!vtx_.calls.contains(QStringLiteral("Close")));
     }
 
     // The latest 500 attempts, oldest first; while paused none is kept but
