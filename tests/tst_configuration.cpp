@@ -49,7 +49,8 @@ private slots:
 
     // The address dialog starts on OK; a field is the channel's address as it
     // is typed; Enter in a field presses no button (it stored all 31 fields
-    // and hid the window); OK stores as typed; Cancel brings the stored back.
+    // and hid the window); Cancel brings the stored back. OK storing what was
+    // typed is checked with real keys and clicks in tests/x11/operator_input.py.
     void addressDialogEditsLiveAndStoresOnOk()
     {
         SharedState state;
@@ -63,16 +64,10 @@ private slots:
         QVERIFY(dialog.isVisible());
         QCOMPARE(stored(QStringLiteral("DvtoN07")), QStringLiteral("none"));
         QCOMPARE(state.DvtoN[7], QStringLiteral("12"));
-        dialog.DvOK_Click();
-        QCOMPARE(stored(QStringLiteral("DvtoN07")), QStringLiteral("12"));
-        QVERIFY(!dialog.isVisible());
-        dialog.show();
-        QTest::keyClick(field, Qt::Key_Backspace);
-        QCOMPARE(state.DvtoN[7], QStringLiteral("1"));
         QTest::keyClick(&dialog, Qt::Key_Escape);
         QVERIFY(!dialog.isVisible());
-        QCOMPARE(state.DvtoN[7], QStringLiteral("12"));
-        QCOMPARE(field->text(), QStringLiteral("12"));
+        QCOMPARE(state.DvtoN[7], QStringLiteral("0"));
+        QCOMPARE(field->text(), QStringLiteral("0"));
     }
 
     // An empty store gives every channel its default; texts come back exactly

@@ -278,7 +278,6 @@ private slots:
         QTest::addColumn<int>("places");        // -1: DecimalPlaces not touched
         QTest::addColumn<QString>("message");
         const QString ack = QString(ACK);
-        QTest::newRow("minus one") << " 7" << 2 << ack + "FFFF" << "-1" << -1 << "";
         QTest::newRow("place 3") << " 7" << 4 << ack + "0003" << "x.xxx" << 3 << "";
         QTest::newRow("place unknown") << " 7" << 4 << ack + "0004" << "xxxx" << 0 << "";
         QTest::newRow("refused") << " 7" << 2 << QString(NAK) + "0001" << "" << -1 << "Setting cannot be read.";
