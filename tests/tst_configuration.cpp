@@ -49,7 +49,8 @@ private slots:
 
     // The address dialog starts on OK; a field is the channel's address as it
     // is typed; Enter in a field presses no button (it stored all 31 fields
-    // and hid the window); OK stores as typed; Cancel brings the stored back.
+    // and hid the window); Cancel brings the stored back. OK storing what was
+    // typed is checked with real keys and clicks in tests/x11/operator_input.py.
     void addressDialogEditsLiveAndStoresOnOk()
     {
         SharedState state;
@@ -63,16 +64,10 @@ private slots:
         QVERIFY(dialog.isVisible());
         QCOMPARE(stored(QStringLiteral("DvtoN07")), QStringLiteral("none"));
         QCOMPARE(state.DvtoN[7], QStringLiteral("12"));
-        dialog.DvOK_Click();
-        QCOMPARE(stored(QStringLiteral("DvtoN07")), QStringLiteral("12"));
-        QVERIFY(!dialog.isVisible());
-        dialog.show();
-        QTest::keyClick(field, Qt::Key_Backspace);
-        QCOMPARE(state.DvtoN[7], QStringLiteral("1"));
         QTest::keyClick(&dialog, Qt::Key_Escape);
         QVERIFY(!dialog.isVisible());
-        QCOMPARE(state.DvtoN[7], QStringLiteral("12"));
-        QCOMPARE(field->text(), QStringLiteral("12"));
+        QCOMPARE(state.DvtoN[7], QStringLiteral("0"));
+        QCOMPARE(field->text(), QStringLiteral("0"));
     }
 
     // An empty store gives every channel its default; texts come back exactly
@@ -105,8 +100,8 @@ private slots:
         QCOMPARE(stored(QStringLiteral("PVname01")), QStringLiteral("Tank, north"));
     }
 
-    // A stored text that is not a number falls back to its default; what is
-    // saved (in twips) loads back as the same pixels.
+    // A stored text that is not a number falls back to its default (twips to
+    // pixels and back: tst_monitorapp's geometry and end tests).
     void geometry_data()
     {
         QTest::addColumn<QString>("left");
@@ -126,9 +121,6 @@ private slots:
             store_.save(QStringLiteral("MainWidth"), width);
         }
         QCOMPARE(window_geometry::load(store_), pixels);
-        window_geometry::save(store_, QRect(100, 50, 585, 504));
-        QCOMPARE(window_geometry::load(store_), QRect(100, 50, 585, 504));
-        QCOMPARE(stored(QStringLiteral("MainTop")), QStringLiteral("750"));
     }
 
     // VX5DP.DAT holds 31 signed 16-bit places, a short file what it has;
@@ -243,8 +235,6 @@ private slots:
         QTest::addColumn<qint64>("n");
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("text"); // wholeNumberText of the decoded value
-        QTest::newRow("minus one") << qint64(-1) << "FFFF" << "-1";
-        QTest::newRow("hundred") << qint64(100) << "0064" << " 100";
         QTest::newRow("smallest") << qint64(-32768) << "8000" << "-32768";
         QTest::newRow("only the low 16 bits go out") << qint64(70000) << "1170" << " 4464";
     }

@@ -117,7 +117,7 @@ private slots:
         QCOMPARE(store_.values.value(QStringLiteral("LogT")), field);
     }
 
-    // Focus in the field, typing edits the text the program reads; Cancel,
+    // Typing edits the text the program reads (focus in the field: x11/operator_input.py); Cancel,
     // Escape and the frame's close put the stored text back and only hide.
     void windowCancelAndClose()
     {
@@ -125,7 +125,6 @@ private slots:
         auto *field = dialog.findChild<QLineEdit *>(QStringLiteral("LogT"));
         QCOMPARE(field->text(), QStringLiteral("45"));
         dialog.show();
-        QCOMPARE(dialog.focusWidget(), field);
         QTest::keyClicks(field, QStringLiteral("x"));
         QCOMPARE(state_.LogT, QStringLiteral("x"));
         for (int way = 0; way < 3; ++way) {

@@ -216,7 +216,7 @@ private slots:
         }
     }
 
-    // The manual beside the program wins over the installed one.
+    // The manual beside the program wins over the installed one (that alone: package/check_package.py).
     void helpLookup_data()
     {
         QTest::addColumn<QStringList>("placed");
@@ -224,7 +224,6 @@ private slots:
         const QString beside = QStringLiteral("bin/PLMVX001M");
         const QString installed = QStringLiteral("share/vtx500-monitor/PLMVX001M");
         QTest::newRow("both") << QStringList{beside, installed} << beside;
-        QTest::newRow("installed only") << QStringList{installed} << installed;
         QTest::newRow("neither") << QStringList() << beside;
     }
     void helpLookup()
