@@ -152,7 +152,9 @@ void MonitorApp::startUp()
     MainLoop::Steps steps;
     steps.StartLink = [this] {
         QString found;
+        recorder_->searchBegins(); // the probes count apart from the channels
         inStep([&] { found = discovery_->StartLink(); });
+        recorder_->searchEnded(!found.isEmpty());
         return found;
     };
     steps.ReadAllPv = [this] { inStep([this] { polling_->ReadAllPv(); }); };

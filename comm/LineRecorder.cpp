@@ -40,6 +40,8 @@ LineRecorder::~LineRecorder()
 void LineRecorder::SetPort(const QString &name)
 {
     inner_->SetPort(name);
+    port_ = name;
+    ++changes_;
 }
 
 void LineRecorder::SetSpeed(const QString &speed)
@@ -48,6 +50,7 @@ void LineRecorder::SetSpeed(const QString &speed)
     bool ok = false;
     const qint32 value = speed.trimmed().toInt(&ok);
     lineSpeed_ = ok && value > 0 ? value : 0;
+    ++changes_;
 }
 
 bool LineRecorder::Open()
@@ -68,21 +71,36 @@ QString LineRecorder::SendCommand(const QString &address, const QString &sub, co
     type_ = type;
     item_ = item;
     data_ = data;
+    if (inRound_) {
+        probed_ = true;
+        probeAddress_ = address_;
+    }
     const QString reply = inner_->SendCommand(address, sub, type, item, data, count);
     if (address_ < 0)
         return reply;
     // Counted by the result, so that a component without attempt reports
     // still gives the per-command counts.
-    AddressCounts &counts = counts_[std::size_t(address_)];
+    AddressCounts &counts = countsOfCommand();
+    const QDateTime now = clock_.now();
+    const bool answered = reply.startsWith(ACK) || reply.startsWith(NAK);
     if (reply.startsWith(ACK)) {
         ++counts.replies;
-        counts.lastGoodReply = clock_.now();
+        counts.lastGoodReply = now;
+        lastGoodReply_ = now;
+        lastGoodAddress_ = address_;
     } else if (reply.startsWith(NAK)) {
         ++counts.refusals;
     } else if (reply.startsWith(ESC)) {
         ++counts.noAnswers;
     } else {
         return reply;
+    }
+    if (answered)
+        lastAnswer_ = now;
+    if (!inRound_) {
+        ++commandsInCycle_;
+        answeredInCycle_ += answered;
+        latestUnanswered_ = !answered;
     }
     ++changes_;
     return reply;
@@ -109,6 +127,72 @@ const LineRecorder::AddressCounts &LineRecorder::counts(int address) const
     return address >= 0 && address < AddressCount ? counts_[std::size_t(address)] : none;
 }
 
+LineRecorder::AddressCounts &LineRecorder::countsOfCommand()
+{
+    return inRound_ ? probeCounts_ : counts_[std::size_t(address_)];
+}
+
+void LineRecorder::resetCounts()
+{
+    counts_.fill(AddressCounts());
+    probeCounts_ = AddressCounts();
+    countsSince_ = clock_.now();
+    ++changes_;
+}
+
+void LineRecorder::searchBegins()
+{
+    if (!started_)
+        countsSince_ = clock_.now();
+    if (!inRound_ && (found_ || !started_))
+        searchingSince_ = clock_.now();
+    started_ = true;
+    inRound_ = true;
+    found_ = false;
+    probed_ = false;
+    ++changes_;
+}
+
+void LineRecorder::searchEnded(bool found)
+{
+    inRound_ = false;
+    found_ = found;
+    if (found) {
+        pollingSince_ = clock_.now();
+        commandsInCycle_ = answeredInCycle_ = 0;
+        latestUnanswered_ = lastCycleSilent_ = false;
+    }
+    ++changes_;
+}
+
+LineRecorder::Activity LineRecorder::activity() const
+{
+    if (!started_)
+        return Activity::Idle;
+    if (inRound_ || !found_)
+        return Activity::Searching;
+    // One unanswered command among answered ones is an instrument's fault,
+    // not the line's: the line is silent when its latest command went
+    // unanswered and so did the whole cycle so far (or, between two cycles,
+    // the whole last one).
+    const bool silent = latestUnanswered_ && answeredInCycle_ == 0 && (commandsInCycle_ > 0 || lastCycleSilent_);
+    return silent ? Activity::NoReply : Activity::Polling;
+}
+
+QDateTime LineRecorder::activitySince() const
+{
+    switch (activity()) {
+    case Activity::Searching:
+        return searchingSince_;
+    case Activity::Polling:
+        return pollingSince_;
+    case Activity::NoReply:
+        return lastAnswer_;
+    default:
+        return {};
+    }
+}
+
 const LineRecorder::LineFrame &LineRecorder::frame(int index) const
 {
     // Once the ring is full, the oldest frame is the one to be overwritten next.
@@ -124,7 +208,7 @@ void LineRecorder::setPaused(bool paused)
 void LineRecorder::record(const AttemptReport &report)
 {
     if (address_ >= 0 && report.attempt > 1)
-        ++counts_[std::size_t(address_)].repeats;
+        ++countsOfCommand().repeats;
     if (!paused_) {
         if (frames_.size() < FrameCapacity)
             frames_.emplace_back();
@@ -139,6 +223,7 @@ void LineRecorder::record(const AttemptReport &report)
         frame.replyData = report.data;
         frame.attempt = report.attempt;
         frame.outcome = report.outcome;
+        frame.probe = inRound_;
         nextFrame_ = (nextFrame_ + 1) % FrameCapacity;
     }
     ++changes_;
@@ -150,8 +235,10 @@ void LineRecorder::cycleFinished(double milliseconds, int channelsPolled, qint32
 {
     lastCycleMs_ = milliseconds;
     lastWireLimitMs_ = commands::cycleWireLimitMs(channelsPolled, baudRate);
+    lastCycleSilent_ = commandsInCycle_ > 0 && answeredInCycle_ == 0;
+    commandsInCycle_ = answeredInCycle_ = 0;
     ++changes_;
-    if (lastWireLimitMs_ <= 0)
+    if (lastWireLimitMs_ <= 0 || lastCycleSilent_)
         return;
     cycles_.add(milliseconds);
     ratios_.add(milliseconds / lastWireLimitMs_);

@@ -4,6 +4,10 @@
 // per device address, the latest frames, and how long polling cycles take
 // against what the wire allows. Recording is a few counter increments and
 // one ring slot per attempt, so it can stay on for the program's whole life.
+// It also knows what the line is doing: searching (discovery's rounds, which
+// the program marks, are counted apart from the channels' commands: the
+// probe goes to an address that other channels may share), polling, or
+// polling without a reply.
 
 #include "comm/VtxPort.h"
 
@@ -39,6 +43,14 @@ public:
         QString replyData;
         int attempt = 1;
         AttemptReport::Outcome outcome = AttemptReport::Outcome::Silence;
+        bool probe = false; // sent by discovery
+    };
+
+    enum class Activity {
+        Idle,      // no discovery round yet
+        Searching, // discovery has not found the line (yet)
+        Polling,   // the line was found; commands are answered
+        NoReply,   // the line was found, but the latest commands went unanswered
     };
 
     static constexpr int AddressCount = 32;
@@ -65,8 +77,36 @@ public:
     // The speed last given to SetSpeed as a number; 0 when it is none.
     qint32 lineSpeed() const { return lineSpeed_; }
 
-    // An address outside 0..31 gets an empty record.
+    // An address outside 0..31 gets an empty record. Discovery's probes are
+    // not in it.
     const AddressCounts &counts(int address) const;
+    // Discovery's probes, whatever their address.
+    const AddressCounts &probeCounts() const { return probeCounts_; }
+    // Sets every count to zero (also the probe's); the frames, the last good
+    // replies and the cycle times stay.
+    void resetCounts();
+    // When the counts began: the first discovery round, or the last reset.
+    QDateTime countsSince() const { return countsSince_; }
+
+    // Discovery marks each of its rounds; the program calls these around it.
+    void searchBegins();
+    void searchEnded(bool found);
+    Activity activity() const;
+    // Since when the activity holds: searching since the first round without
+    // success, polling since the line was found, no reply since the last
+    // answer (ACK or NAK) on the line.
+    QDateTime activitySince() const;
+    // The port last given to SetPort: the line's while polling, the pair
+    // tried last while searching (with lineSpeed()).
+    QString portName() const { return port_; }
+    // Whether the round that ended last put any probe on the line (none when
+    // no channel is ON at an address an instrument can have).
+    bool probed() const { return probed_; }
+    // The address of the latest probe; -1 before one.
+    int probeAddress() const { return probeAddress_; }
+    // The latest ACK on the line (probes included) and its address.
+    QDateTime lastGoodReply() const { return lastGoodReply_; }
+    int lastGoodAddress() const { return lastGoodAddress_; }
 
     // The latest FrameCapacity attempts, 0 the oldest.
     int frameCount() const { return int(frames_.size()); }
@@ -82,7 +122,8 @@ public:
     // Called after each polling cycle with its duration, the channels it
     // polled and the line speed. A cycle that put nothing on the wire (no
     // channel, no speed) only sets the last values: it would pull the
-    // median down.
+    // median down; nor does a cycle whose every command went unanswered
+    // (its time is time-outs, not the line's pace).
     void cycleFinished(double milliseconds, int channelsPolled, qint32 baudRate);
     double lastCycleMs() const { return lastCycleMs_; }
     // The shortest time the last cycle could have taken on the wire.
@@ -107,17 +148,34 @@ private:
     };
 
     void record(const AttemptReport &report);
+    AddressCounts &countsOfCommand();
 
     std::unique_ptr<VtxPort> inner_;
     Clock &clock_;
     std::function<void(const AttemptReport &)> observer_;
     qint32 lineSpeed_ = 0;
+    QString port_;
 
     // The command being sent, for the attempts it reports.
     int address_ = -1;
     QString sub_, type_, item_, data_;
 
     std::array<AddressCounts, AddressCount> counts_{};
+    AddressCounts probeCounts_;
+    QDateTime countsSince_;
+
+    bool started_ = false; // a discovery round began
+    bool inRound_ = false; // commands now are probes
+    bool found_ = false;   // the latest round found the line
+    bool probed_ = false;
+    int probeAddress_ = -1;
+    QDateTime searchingSince_, pollingSince_, lastAnswer_, lastGoodReply_;
+    int lastGoodAddress_ = -1;
+    // The channels' commands since the last cycle ended.
+    int commandsInCycle_ = 0;
+    int answeredInCycle_ = 0;
+    bool latestUnanswered_ = false;
+    bool lastCycleSilent_ = false;
     std::vector<LineFrame> frames_; // a ring of FrameCapacity once full
     std::size_t nextFrame_ = 0;
     bool paused_ = false;
