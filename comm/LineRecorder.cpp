@@ -134,8 +134,10 @@ LineRecorder::AddressCounts &LineRecorder::countsOfCommand()
 
 void LineRecorder::resetCounts()
 {
-    counts_.fill(AddressCounts());
-    probeCounts_ = AddressCounts();
+    // The last good replies are times, not counts: they stay.
+    for (AddressCounts &counts : counts_)
+        counts = AddressCounts{0, 0, 0, 0, counts.lastGoodReply};
+    probeCounts_ = AddressCounts{0, 0, 0, 0, probeCounts_.lastGoodReply};
     countsSince_ = clock_.now();
     ++changes_;
 }

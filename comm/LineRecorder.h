@@ -82,8 +82,8 @@ public:
     const AddressCounts &counts(int address) const;
     // Discovery's probes, whatever their address.
     const AddressCounts &probeCounts() const { return probeCounts_; }
-    // Sets every count to zero (also the probe's); the frames, the last good
-    // replies and the cycle times stay.
+    // Sets every count to zero (also the probe's); the last good replies,
+    // the frames and the cycle times stay.
     void resetCounts();
     // When the counts began: the first discovery round, or the last reset.
     QDateTime countsSince() const { return countsSince_; }

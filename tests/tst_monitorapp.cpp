@@ -15,8 +15,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QSettings>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -315,6 +317,41 @@ private slots:
         QCOMPARE(app_->history().valueAt(1, last), 18.0f);
         QVERIFY(std::isnan(app_->history().valueAt(2, last))); // read at the start, but not monitored
         QVERIFY(linePolled);
+    }
+
+    // View > Line status while polling: the port in its header, the probe on
+    // a row of its own, an OFF channel at the polled channel's address with
+    // no counts; Alt+R sets the counts to zero.
+    void lineStatusWhilePolling()
+    {
+        store_.save(QStringLiteral("CommPort"), QStringLiteral("ttyLINE7"));
+        store_.save(QStringLiteral("DvState00"), QStringLiteral("ON")); // channel 1: OFF, both at address 0
+        setUpVtx = [](LoggedVtx &vtx) { vtx.reply = [](const SentCommand &) { return FakeVtx::ack("0012"); }; };
+        const QString start = clock_.now().toString(QStringLiteral(" yyyy-MM-dd HH:mm:ss"));
+        run([this, start] {
+            trigger(QStringLiteral("mnuViewLine"));
+            auto *window = app_->mainWindow()->findChild<QWidget *>(QStringLiteral("lineStatusWindow"));
+            QVERIFY(window && window->isVisible());
+            QTRY_VERIFY(app_->lineRecorder()->counts(0).replies >= 4);
+            QVERIFY(window->findChild<QLabel *>(QStringLiteral("lineActivity"))->text().contains("polling on ttyLINE7"));
+            const QAbstractItemModel *table = window->findChild<QTableView *>(QStringLiteral("channelTable"))->model();
+            const auto row = [table](int r) {
+                QStringList cells;
+                for (int column = 2; column < table->columnCount(); ++column)
+                    cells << table->index(r, column).data().toString();
+                return cells.join(u' ');
+            };
+            QCOMPARE(row(1), "OFF     ");
+            QCOMPARE(row(ChannelCount), start + " 1 0 0 0");
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            QTest::qWait(200); // many cycles more
+            const qint64 before = app_->lineRecorder()->counts(0).replies;
+            QTest::keyClick(window, 'r', Qt::AltModifier); // clicks after a moment, as a mnemonic does
+            QTRY_COMPARE(row(ChannelCount), start + " 0 0 0 0");
+            QVERIFY(app_->lineRecorder()->counts(0).replies < before);
+            trigger(QStringLiteral("mnuFileExit"));
+        });
     }
 
     // The loop's turns: which step runs after which, when logging starts, when

@@ -1,7 +1,9 @@
 // The main loop's steps against a scripted component: polling and the PV
 // format, setting transfer, port and speed discovery, and the line status.
+#include "comm/Commands.h"
 #include "comm/Discovery.h"
 #include "comm/LineRecorder.h"
+#include "comm/LineText.h"
 #include "comm/Polling.h"
 #include "comm/SettingTransfer.h"
 #include "config/SettingFields.h"
@@ -483,6 +485,109 @@ private slots:
         QCOMPARE(qRound(limit * 1000), 1872917);
         QCOMPARE(line->medianCycleMs(), 2500.0);
         QCOMPARE(line->wireLimitRatio(), 2500.0 / limit);
+    }
+
+    // What the line does, as the window says it: a search without answer
+    // (the probe counted apart from the channel at its address), polling on
+    // the port found, an outage (no healthy median shown, its cycles kept
+    // out of the median), one silent instrument among answering ones (no
+    // outage), and the counts reset.
+    void lineRecorderFollowsTheLine()
+    {
+        auto fake = std::make_unique<FakeVtx>();
+        FakeVtx &vtx = *fake;
+        LineRecorder line(std::move(fake), clock_);
+        const auto text = [&] { return linetext::activity(line) + u' ' + linetext::cycle(line); };
+        const auto probe = [&](const QString &port, const QString &speed, const QString &reply) {
+            line.searchBegins();
+            line.SetPort(port);
+            line.SetSpeed(speed);
+            vtx.reply = [reply](const SentCommand &) { return reply; };
+            commands::send(line, 0, commands::Read, commands::PvItem, {}, commands::ProbeCount);
+            line.searchEnded(reply.startsWith(ACK));
+        };
+        const auto cycle = [&](const QStringList &replies, double ms) { // addresses 0, 1, ...
+            for (int address = 0; address < replies.size(); ++address) {
+                vtx.reply = [reply = replies[address]](const SentCommand &) { return reply; };
+                commands::send(line, address, commands::Read, commands::PvItem, {}, commands::CommandCount);
+            }
+            clock_.advance(1);
+            line.cycleFinished(ms, int(replies.size()), line.lineSpeed());
+        };
+        QCOMPARE(text(), "Line: not opened yet. Polling cycle: none yet.");
+        const QDateTime start = clock_.now();
+        line.searchBegins();
+        line.searchEnded(false);
+        QVERIFY(linetext::activity(line).contains("nothing to probe"));
+        clock_.advance(5);
+        probe("COM2", "2400", FakeVtx::none());
+        QCOMPARE(text(), "Line: searching since 2006-12-05 08:46:00; no answer to the probe of address 0, tried last "
+                         "on COM2 at 2400 bit/s. Polling cycle: none yet.");
+        QCOMPARE(line.probeCounts().noAnswers + line.probeCounts().repeats, 1 + 1);
+        probe("/dev/ttyUSB0", "9600", FakeVtx::ack("0001"));
+        QCOMPARE(line.counts(0).replies + line.counts(0).noAnswers, 0);
+        const QString ok = FakeVtx::ack("0001");
+        cycle({ok, ok}, 100);
+        QCOMPARE(text(), "Line: polling on /dev/ttyUSB0 at 9600 bit/s since 2006-12-05 08:46:05; last good reply "
+                         "2006-12-05 08:46:05 from address 1. Polling cycle: last 100.0 ms, median 100.0 ms; wire "
+                         "limit 120.8 ms at 9600 bit/s, ratio 0.83.");
+        cycle({FakeVtx::none(), FakeVtx::none()}, 5000);
+        QCOMPARE(line.activity(), LineRecorder::Activity::NoReply);
+        QCOMPARE(linetext::cycle(line), "Polling cycle: no reply since 2006-12-05 08:46:05; last cycle 5000.0 ms.");
+        cycle({ok, FakeVtx::none()}, 300);
+        QCOMPARE(line.activity(), LineRecorder::Activity::Polling);
+        QCOMPARE(line.medianCycleMs(), 200.0);
+        QCOMPARE(line.counts(1).noAnswers, 2);
+        QCOMPARE(line.lastGoodAddress(), 0);
+        line.resetCounts();
+        QCOMPARE(line.counts(0).replies + line.counts(1).noAnswers + line.probeCounts().replies, 0);
+        QVERIFY(line.countsSince() > start);
+    }
+
+    // Each frame's command and reply in words, the bytes kept for a tooltip.
+    void frameTexts_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("replyData");
+        QTest::addColumn<QString>("text"); // command | reply | raw reply
+        using O = AttemptReport::Outcome;
+        QTest::newRow("negative PV") << " " << "0080" << "" << int(O::Ack) << "FB2E" << "read PV | ACK -1234 | ACK FB2E";
+        QTest::newRow("lamps and range") << " " << "0081" << "" << int(O::Ack) << "0105"
+                                         << "read status | ACK lamps A1 A3, input out of range | ACK 0105";
+        QTest::newRow("no lamp") << " " << "0081" << "" << int(O::Ack) << "0000" << "read status | ACK no lamp | ACK 0000";
+        QTest::newRow("write") << "P" << "0001" << "0078" << int(O::Ack) << ""
+                               << "write alarm 1 set value 120 | ACK written | ACK";
+        QTest::newRow("refused") << "P" << "0006" << "7FFF" << int(O::Nak) << "0002"
+                                 << "write scaling high limit 32767 | NAK value outside the span | NAK 0002";
+        QTest::newRow("unknown item, odd code") << " " << "00A0" << "" << int(O::Nak) << "0009"
+                                                << "read item 00A0 | NAK 0009 | NAK 0009";
+        QTest::newRow("silence") << " " << "0080" << "" << int(O::Silence) << "" << "read PV | no answer | none";
+        QTest::newRow("bad reply") << " " << "0009" << "" << int(O::BadReply) << ""
+                                   << "read filter time | bad reply | bad reply";
+    }
+    void frameTexts()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, item);
+        QFETCH(QString, data);
+        QFETCH(int, outcome);
+        QFETCH(QString, replyData);
+        QFETCH(QString, text);
+        auto fake = std::make_unique<FakeVtx>();
+        FakeVtx &vtx = *fake;
+        LineRecorder line(std::move(fake), clock_);
+        const auto result = AttemptReport::Outcome(outcome);
+        vtx.reply = [&](const SentCommand &) {
+            vtx.observer({1, result, replyData});
+            return QString(ESC);
+        };
+        line.SendCommand("!", " ", type, item, data, 1);
+        const LineRecorder::LineFrame &frame = line.frame(0);
+        QCOMPARE(QStringList({linetext::command(frame), linetext::reply(frame), linetext::rawReply(frame)}).join(" | "),
+                 text);
     }
 };
 

@@ -84,13 +84,13 @@ def by_keys(run):
     check(run.line_goes_on(), f"{run.line}: Help > About and Help > Help open and close; the line goes on")
 
     # View > Trend: keys zoom, pan and follow again; View > Line status: its
-    # pause by the access key. Their frames close them.
+    # counts reset and its pause by the access keys. Their frames close them.
     trend = run.open("Trend", "alt+v", "t")
     desk.keys("minus", "Left", "End")
     desk.close_frame(trend)
     desk.gone("Trend")
     status = run.open("Line Status", "alt+v", "l")
-    desk.keys("alt+p")
+    desk.keys("alt+r", "alt+p")
     desk.close_frame(status)
     desk.gone("Line Status")
     check(run.line_goes_on(), f"{run.line}: View > Trend and View > Line status open, take keys and close; the line goes on")
