@@ -55,7 +55,10 @@ void LineRecorder::SetSpeed(const QString &speed)
 
 bool LineRecorder::Open()
 {
-    return inner_->Open();
+    const bool opened = inner_->Open();
+    if (!opened && inRound_ && !absentPorts_.contains(port_))
+        absentPorts_ << port_;
+    return opened;
 }
 
 void LineRecorder::Close()
@@ -74,6 +77,8 @@ QString LineRecorder::SendCommand(const QString &address, const QString &sub, co
     if (inRound_) {
         probed_ = true;
         probeAddress_ = address_;
+        probePort_ = port_;
+        probeSpeed_ = lineSpeed_;
     }
     const QString reply = inner_->SendCommand(address, sub, type, item, data, count);
     if (address_ < 0)
@@ -152,6 +157,7 @@ void LineRecorder::searchBegins()
     inRound_ = true;
     found_ = false;
     probed_ = false;
+    absentPorts_.clear();
     ++changes_;
 }
 
@@ -178,7 +184,11 @@ LineRecorder::Activity LineRecorder::activity() const
     // unanswered and so did the whole cycle so far (or, between two cycles,
     // the whole last one).
     const bool silent = latestUnanswered_ && answeredInCycle_ == 0 && (commandsInCycle_ > 0 || lastCycleSilent_);
-    return silent ? Activity::NoReply : Activity::Polling;
+    // A box after a failure holds the loop, and so the cycle: a line that
+    // has answered nothing for three cycles' time is silent all the same.
+    const bool overdue = latestUnanswered_ && medianCycleMs_ > 0 && lastAnswer_.isValid() &&
+                         double(lastAnswer_.msecsTo(clock_.now())) > 3 * medianCycleMs_;
+    return silent || overdue ? Activity::NoReply : Activity::Polling;
 }
 
 QDateTime LineRecorder::activitySince() const

@@ -13,6 +13,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <memory>
@@ -50,7 +51,8 @@ public:
         Idle,      // no discovery round yet
         Searching, // discovery has not found the line (yet)
         Polling,   // the line was found; commands are answered
-        NoReply,   // the line was found, but the latest commands went unanswered
+        NoReply,   // the line was found, but the latest commands went unanswered:
+                   // the whole cycle so far, or for longer than three median cycles
     };
 
     static constexpr int AddressCount = 32;
@@ -102,8 +104,12 @@ public:
     // Whether the round that ended last put any probe on the line (none when
     // no channel is ON at an address an instrument can have).
     bool probed() const { return probed_; }
-    // The address of the latest probe; -1 before one.
+    // The address, port and speed of the latest probe; -1, "" and 0 before one.
     int probeAddress() const { return probeAddress_; }
+    QString probePort() const { return probePort_; }
+    qint32 probeSpeed() const { return probeSpeed_; }
+    // The ports the latest round found absent (Open gave false).
+    const QStringList &absentPorts() const { return absentPorts_; }
     // The latest ACK on the line (probes included) and its address.
     QDateTime lastGoodReply() const { return lastGoodReply_; }
     int lastGoodAddress() const { return lastGoodAddress_; }
@@ -169,6 +175,9 @@ private:
     bool found_ = false;   // the latest round found the line
     bool probed_ = false;
     int probeAddress_ = -1;
+    QString probePort_;
+    qint32 probeSpeed_ = 0;
+    QStringList absentPorts_;
     QDateTime searchingSince_, pollingSince_, lastAnswer_, lastGoodReply_;
     int lastGoodAddress_ = -1;
     // The channels' commands since the last cycle ended.

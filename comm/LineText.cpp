@@ -64,10 +64,17 @@ QString activity(const LineRecorder &recorder)
             return QStringLiteral("Line: searching since %1; nothing to probe (no channel ON at an address "
                                   "0..31).")
                 .arg(since);
-        return QStringLiteral("Line: searching since %1; no answer to the probe of address %2, tried last on %3.")
-            .arg(since)
-            .arg(recorder.probeAddress())
-            .arg(line);
+    {
+        QString text = QStringLiteral("Line: searching since %1; no answer to the probe of address %2, last on %3 at "
+                                      "%4 bit/s")
+                           .arg(since)
+                           .arg(recorder.probeAddress())
+                           .arg(recorder.probePort())
+                           .arg(recorder.probeSpeed());
+        if (!recorder.absentPorts().isEmpty())
+            text += QStringLiteral("; no port ") + recorder.absentPorts().join(QStringLiteral(", "));
+        return text + u'.';
+    }
     case LineRecorder::Activity::Polling:
         return QStringLiteral("Line: polling on %1 since %2; %3.").arg(line, since, lastGood(recorder));
     case LineRecorder::Activity::NoReply:

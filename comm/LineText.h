@@ -12,7 +12,8 @@ namespace linetext {
 // "yyyy-MM-dd HH:mm:ss"; empty for an invalid time.
 QString time(const QDateTime &time);
 
-// What the line is doing: searching (with the port and speed tried last),
+// What the line is doing: searching (the port and speed probed last, the
+// ports found absent),
 // polling (on which port and speed, since when, the last good reply), or
 // polling without a reply since when.
 QString activity(const LineRecorder &recorder);

@@ -488,10 +488,11 @@ private slots:
     }
 
     // What the line does, as the window says it: a search without answer
-    // (the probe counted apart from the channel at its address), polling on
-    // the port found, an outage (no healthy median shown, its cycles kept
-    // out of the median), one silent instrument among answering ones (no
-    // outage), and the counts reset.
+    // (the probe counted apart from the channel at its address, an absent
+    // port named), polling on the port found, an outage (no healthy median
+    // shown, its cycles kept out of the median), one silent instrument among
+    // answering ones (no outage, until a box holds the loop for three
+    // cycles' time), and the counts reset.
     void lineRecorderFollowsTheLine()
     {
         auto fake = std::make_unique<FakeVtx>();
@@ -504,14 +505,15 @@ private slots:
             line.SetSpeed(speed);
             vtx.reply = [reply](const SentCommand &) { return reply; };
             commands::send(line, 0, commands::Read, commands::PvItem, {}, commands::ProbeCount);
-            line.searchEnded(reply.startsWith(ACK));
+            if (reply.startsWith(ACK))
+                line.searchEnded(true);
         };
         const auto cycle = [&](const QStringList &replies, double ms) { // addresses 0, 1, ...
             for (int address = 0; address < replies.size(); ++address) {
                 vtx.reply = [reply = replies[address]](const SentCommand &) { return reply; };
                 commands::send(line, address, commands::Read, commands::PvItem, {}, commands::CommandCount);
             }
-            clock_.advance(1);
+            clock_.advance(ms / 1000);
             line.cycleFinished(ms, int(replies.size()), line.lineSpeed());
         };
         QCOMPARE(text(), "Line: not opened yet. Polling cycle: none yet.");
@@ -520,9 +522,14 @@ private slots:
         line.searchEnded(false);
         QVERIFY(linetext::activity(line).contains("nothing to probe"));
         clock_.advance(5);
+        vtx.open = [](const QString &port, const QString &) { return port != QLatin1String("COM1"); };
         probe("COM2", "2400", FakeVtx::none());
-        QCOMPARE(text(), "Line: searching since 2006-12-05 08:46:00; no answer to the probe of address 0, tried last "
-                         "on COM2 at 2400 bit/s. Polling cycle: none yet.");
+        line.SetPort("COM1");
+        line.SetSpeed("9600");
+        QVERIFY(!line.Open());
+        line.searchEnded(false);
+        QCOMPARE(text(), "Line: searching since 2006-12-05 08:46:00; no answer to the probe of address 0, last on "
+                         "COM2 at 2400 bit/s; no port COM1. Polling cycle: none yet.");
         QCOMPARE(line.probeCounts().noAnswers + line.probeCounts().repeats, 1 + 1);
         probe("/dev/ttyUSB0", "9600", FakeVtx::ack("0001"));
         QCOMPARE(line.counts(0).replies + line.counts(0).noAnswers, 0);
@@ -537,6 +544,8 @@ private slots:
         cycle({ok, FakeVtx::none()}, 300);
         QCOMPARE(line.activity(), LineRecorder::Activity::Polling);
         QCOMPARE(line.medianCycleMs(), 200.0);
+        clock_.advance(0.301); // a box holds the loop after the unanswered command
+        QCOMPARE(line.activity(), LineRecorder::Activity::NoReply);
         QCOMPARE(line.counts(1).noAnswers, 2);
         QCOMPARE(line.lastGoodAddress(), 0);
         line.resetCounts();

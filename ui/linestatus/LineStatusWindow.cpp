@@ -277,13 +277,15 @@ void LineStatusWindow::fitColumns()
 
 void LineStatusWindow::refresh()
 {
-    if (recorder_.changes() == seenChanges_)
-        return;
-    seenChanges_ = recorder_.changes();
-    channels_->reload();
-    if (!recorder_.paused() || frames_->rowCount({}) == 0)
-        frames_->reload(recorder_);
-    fitColumns();
+    // The tables only when the line did something; the state also when it
+    // did nothing (a box holding the loop is no reply as time goes by).
+    if (recorder_.changes() != seenChanges_) {
+        seenChanges_ = recorder_.changes();
+        channels_->reload();
+        if (!recorder_.paused() || frames_->rowCount({}) == 0)
+            frames_->reload(recorder_);
+        fitColumns();
+    }
     activity_->setText(linetext::activity(recorder_));
     cycle_->setText(linetext::cycle(recorder_));
     const QString since = linetext::time(recorder_.countsSince());
