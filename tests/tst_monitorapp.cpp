@@ -327,29 +327,23 @@ private slots:
         store_.save(QStringLiteral("CommPort"), QStringLiteral("ttyLINE7"));
         store_.save(QStringLiteral("DvState00"), QStringLiteral("ON")); // channel 1: OFF, both at address 0
         setUpVtx = [](LoggedVtx &vtx) { vtx.reply = [](const SentCommand &) { return FakeVtx::ack("0012"); }; };
-        const QString start = clock_.now().toString(QStringLiteral(" yyyy-MM-dd HH:mm:ss"));
-        run([this, start] {
+        run([this] {
             trigger(QStringLiteral("mnuViewLine"));
             auto *window = app_->mainWindow()->findChild<QWidget *>(QStringLiteral("lineStatusWindow"));
             QVERIFY(window && window->isVisible());
             QTRY_VERIFY(app_->lineRecorder()->counts(0).replies >= 4);
             QVERIFY(window->findChild<QLabel *>(QStringLiteral("lineActivity"))->text().contains("polling on ttyLINE7"));
             const QAbstractItemModel *table = window->findChild<QTableView *>(QStringLiteral("channelTable"))->model();
-            const auto row = [table](int r) {
-                QStringList cells;
-                for (int column = 2; column < table->columnCount(); ++column)
-                    cells << table->index(r, column).data().toString();
-                return cells.join(u' ');
+            const auto cells = [table](int row) { // state, replies, no answers
+                return QStringList{table->index(row, 2).data().toString(), table->index(row, 4).data().toString(),
+                                   table->index(row, 6).data().toString()};
             };
-            QCOMPARE(row(1), "OFF     ");
-            QCOMPARE(row(ChannelCount), start + " 1 0 0 0");
+            QCOMPARE(cells(1), (QStringList{"OFF", "", ""}));
+            QCOMPARE(cells(ChannelCount), (QStringList{"", "1", "0"}));
             window->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(window));
-            QTest::qWait(200); // many cycles more
-            const qint64 before = app_->lineRecorder()->counts(0).replies;
             QTest::keyClick(window, 'r', Qt::AltModifier); // clicks after a moment, as a mnemonic does
-            QTRY_COMPARE(row(ChannelCount), start + " 0 0 0 0");
-            QVERIFY(app_->lineRecorder()->counts(0).replies < before);
+            QTRY_COMPARE(cells(ChannelCount), (QStringList{"", "0", "0"}));
             trigger(QStringLiteral("mnuFileExit"));
         });
     }
