@@ -74,6 +74,11 @@ EventsWindow::EventsWindow(EventJournal &journal, QWidget *parent)
     layout->addLayout(filters);
     layout->addWidget(table_);
     layout->addLayout(buttons);
+    // The order the window reads in: filters, events, buttons.
+    setTabOrder(channel_, kind_);
+    setTabOrder(kind_, table_);
+    setTabOrder(table_, acknowledge);
+    setTabOrder(acknowledge, acknowledgeAll);
 
     timer_->setInterval(250);
     connect(timer_, &QTimer::timeout, this, &EventsWindow::refresh);
@@ -91,6 +96,9 @@ void EventsWindow::acknowledgeSelected()
     std::vector<quint64> sequences;
     for (const QModelIndex &row : table_->selectionModel()->selectedRows())
         sequences.push_back(model_->sequence(row.row()));
+    // Without a selection, the row the keyboard is on.
+    if (sequences.empty() && table_->currentIndex().isValid())
+        sequences.push_back(model_->sequence(table_->currentIndex().row()));
     journal_.acknowledge(sequences);
     refresh();
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The events window (View > Events): the journal's events newest first, the
 // alarm rows coloured by their state, filters by channel and kind, and
-// acknowledgement of the selected alarms (the button, Space or Enter) or of
+// acknowledgement of the selected alarms, or without a selection the one
+// the keyboard is on (the button, Space or Enter), or of
 // every alarm shown. Its title counts the active and the unacknowledged
 // alarms. It reads the journal four times a second while it is shown, and
 // only when something changed.
