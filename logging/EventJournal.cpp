@@ -131,13 +131,12 @@ QString EventJournal::headerText()
     return QStringLiteral("Time\tEvent\tChannel\tName\tAddress\tDetail\tItem\tBefore\tAfter\tResult");
 }
 
-int EventJournal::readBack()
+bool EventJournal::readFile(const QString &path, const std::function<void(Event &)> &each)
 {
-    QFile file(fileName(clock_.now().date()));
+    QFile file(path);
     QString reason;
-    if (!QFileInfo::exists(file.fileName()) || !regular_file::open(file, QIODevice::ReadOnly, reason))
-        return 0;
-    int read = 0;
+    if (!QFileInfo::exists(path) || !regular_file::open(file, QIODevice::ReadOnly, reason))
+        return false;
     while (!file.atEnd()) {
         QByteArray line = file.readLine();
         // A line without its end was cut off by a failed write: skipped.
@@ -145,8 +144,16 @@ int EventJournal::readBack()
             break;
         line.chop(line.endsWith(LineEnd) ? 2 : 1);
         Event event;
-        if (!parseLine(line, event))
-            continue; // the header, or a damaged line
+        if (parseLine(line, event)) // else the header, or a damaged line
+            each(event);
+    }
+    return true;
+}
+
+int EventJournal::readBack()
+{
+    int read = 0;
+    readFile(fileName(clock_.now().date()), [this, &read](Event &event) {
         event.name = intern(event.name);
         event.detail = intern(event.detail);
         event.sequence = nextSequence_++;
@@ -155,7 +162,7 @@ int EventJournal::readBack()
         if (events_.size() > std::size_t(MemoryCapacity))
             events_.pop_front();
         ++read;
-    }
+    });
     ++changes_;
     return read;
 }

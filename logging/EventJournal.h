@@ -18,6 +18,7 @@
 
 #include <array>
 #include <deque>
+#include <functional>
 #include <vector>
 
 class Clock;
@@ -38,6 +39,10 @@ public:
     QString fileName(const QDate &day) const { return fileName(directory_, day); }
     // The header line's column names.
     static QString headerText();
+
+    // Calls `each` with every whole event line of a journal file, in file
+    // order; false when the file cannot be read.
+    static bool readFile(const QString &path, const std::function<void(Event &)> &each);
 
     // Reads today's file back: its events and the alarms' states. A line
     // that is not whole (a torn last line, a damaged one) is skipped.
