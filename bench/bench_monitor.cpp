@@ -524,6 +524,16 @@ void benchEvents()
                 .arg(verdict(std::max(median(repaints), median(refreshes)) < 16)));
     }
     journal.reset();
+    {
+        QElapsedTimer t;
+        t.start();
+        EventJournal again(state, clock, prompter);
+        const int read = again.readBack();
+        say(QStringLiteral("events read back at start: %1 events of the flood's journal in %2 (%3 kept)")
+                .arg(read)
+                .arg(ms(double(t.nsecsElapsed()) / 1e6))
+                .arg(again.events().size()));
+    }
 
     SimProcess sim(QStringList{QStringLiteral("--speed"), QString::number(speed)} + thirtyOneInstruments());
     Vtx vtx;

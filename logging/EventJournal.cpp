@@ -345,11 +345,13 @@ void EventJournal::add(Event event)
 {
     event.sequence = nextSequence_++;
     apply(event);
-    write(event);
-    events_.push_back(std::move(event));
+    events_.push_back(event);
     if (events_.size() > std::size_t(MemoryCapacity))
         events_.pop_front();
     ++changes_;
+    // Last: a failure's box lets the operator acknowledge meanwhile, and
+    // the events that makes must come after this one.
+    write(event);
 }
 
 void EventJournal::apply(const Event &event)
