@@ -87,7 +87,8 @@ def acknowledge_by_keys_and_mouse(run):
     check(run.still_polled(), "polling goes on with the events window open")
     desk.focus(run.main)
     desk.keys("alt+f", "x")
-    check(run.monitor.ended(30) and run.journal()[-1][1] == "Program end", "the journal ends with the program's end")
+    check(run.monitor.ended(30) and run.monitor.process.returncode == 0 and run.journal()[-1][1] == "Program end",
+          "the program ends in order (exit status 0) and the journal with the program's end")
 
 
 def main():
