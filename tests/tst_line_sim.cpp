@@ -475,6 +475,9 @@ private slots:
         QCOMPARE((QStringList{refused.name, refused.caption, refused.before, refused.after}),
                  (QStringList{"Oven\t2", "Alarm 1 setting", " 150", " 10000"}));
         QVERIFY(!refused.accepted && journal->events()[seen].accepted);
+        state.channels(1, StateItem).Value = "OFF";
+        cycles(2);
+        QCOMPARE(eventTexts(*journal, seen + 2), QStringList{"Channel OFF 1"});
 
         // The active A3 acknowledged, the returned A1 not: both states
         // survive the restart, as does every event.

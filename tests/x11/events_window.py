@@ -81,6 +81,9 @@ def acknowledge_by_keys_and_mouse(run):
     desk.click(window, 50, height - 22)
     check(wait_for(lambda: run.title(window) == counts(2, 0), 10), f"the click acknowledges the other alarm: {run.title(window)!r}")
 
+    kinds = [line[1] for line in run.journal()]
+    check(kinds[:3] == ["Event", "Program start", "Link found"] and f"{run.sim.link} at 2400 bit/s" in run.journal()[2],
+          f"the journal begins with the header, the start and the link found: {run.journal()[:3]}")
     acknowledged = [line for line in run.journal() if len(line) == 10 and line[1] == "Acknowledged"]
     check(sorted((line[2], line[5]) for line in acknowledged) == [("0", "A1"), ("1", "A2")],
           f"the journal holds both acknowledgements: {acknowledged}")
