@@ -12,6 +12,8 @@
 #include "config/SettingsStore.h"
 #include "config/StepPrompter.h"
 #include "logging/Clock.h"
+#include "logging/EventJournal.h"
+#include "logging/JournalPanels.h"
 #include "logging/LogWriter.h"
 #include "trend/LiveFeed.h"
 #include "trend/LiveHistory.h"
@@ -25,6 +27,7 @@
 #include "ui/main/MainMenu.h"
 #include "ui/main/MonitorPanels.h"
 #include "ui/main/frmMain.h"
+#include "ui/events/EventsWindow.h"
 #include "ui/linestatus/LineStatusWindow.h"
 #include "ui/trend/TrendWindow.h"
 
@@ -124,10 +127,21 @@ void MonitorApp::startUp()
     stepPrompter_->boxOpens = [this] { feed_->gap(*history_, clock_.now()); };
     discovery_ = std::make_unique<Discovery>(vtx, state, store_, *stepPrompter_);
     // Polling shows the PVs and lamps through the feed, which keeps each
-    // cycle's for the trend.
+    // cycle's for the trend, and through the journal's view, which makes
+    // events of them; the journal also hears every attempt on the line and
+    // every setting write.
     feed_ = std::make_unique<trend::LiveFeed>(*main_->panels());
-    polling_ = std::make_unique<Polling>(vtx, state, *feed_, *stepPrompter_);
+    journal_ = std::make_unique<EventJournal>(state, clock_, *stepPrompter_);
+    journal_->readBack();
+    journal_->programStarted();
+    journalPanels_ = std::make_unique<JournalPanels>(*feed_, *journal_);
+    vtx.setAttemptObserver([this](const AttemptReport &report) { journal_->attemptEnded(report); });
+    polling_ = std::make_unique<Polling>(vtx, state, *journalPanels_, *stepPrompter_);
     transfer_ = std::make_unique<SettingTransfer>(vtx, state, *stepPrompter_);
+    transfer_->settingWritten = [this](int channel, int item, const QString &before, const QString &after,
+                                       bool accepted) {
+        journal_->settingWritten(channel, item, before, after, accepted);
+    };
     wireMenu();
 
     // While a step waits on the line, the window goes on painting and the
@@ -155,9 +169,14 @@ void MonitorApp::startUp()
         recorder_->searchBegins(); // the probes count apart from the channels
         inStep([&] { found = discovery_->StartLink(); });
         recorder_->searchEnded(!found.isEmpty());
+        if (!found.isEmpty())
+            journal_->linkFound(store_.get(QStringLiteral("CommPort"), QString()), found);
         return found;
     };
-    steps.ReadAllPv = [this] { inStep([this] { polling_->ReadAllPv(); }); };
+    steps.ReadAllPv = [this] {
+        inStep([this] { polling_->ReadAllPv(); });
+        journal_->cycleEnded();
+    };
     steps.PollChannels = [this] {
         QElapsedTimer cycle;
         cycle.start();
@@ -229,6 +248,13 @@ void MonitorApp::wireMenu()
         lineStatus_->raise();
         lineStatus_->activateWindow();
     });
+    QObject::connect(menu, &MainMenu::eventsChosen, main_.get(), [this] {
+        if (!events_)
+            events_ = new EventsWindow(*journal_, main_.get());
+        events_->show();
+        events_->raise();
+        events_->activateWindow();
+    });
 }
 
 bool MonitorApp::monitored(int channel) const { return stateIsMonitored(state.channels.state(channel)); }
@@ -239,6 +265,7 @@ void MonitorApp::cycleDone(qint64 nanoseconds)
         return;
     recorder_->cycleFinished(double(nanoseconds) / 1e6, polling_->polledChannels(), recorder_->lineSpeed());
     feed_->cycleDone(*history_, clock_.now(), [this](int channel) { return monitored(channel); });
+    journal_->cycleEnded();
     if (trend_)
         trend_->liveGrew();
 }
@@ -268,6 +295,7 @@ void MonitorApp::unloadOthers()
     }
     delete help_;
     delete lineStatus_;
+    delete events_;
     delete trend_;
     if (logT_)
         delete logT_;
@@ -278,6 +306,8 @@ void MonitorApp::unloadOthers()
 
 void MonitorApp::endSequence()
 {
+    if (journal_)
+        journal_->programEnded();
     if (main_->Vtx)
         guarded([this] { main_->Vtx->Close(); }, prompter_);
     configuration::saveDecimalPlaces(state.DecimalPlaces, prompter_);

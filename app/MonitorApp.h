@@ -11,6 +11,9 @@
 
 class Clock;
 class Discovery;
+class EventJournal;
+class EventsWindow;
+class JournalPanels;
 class LogWriter;
 class MainLoop;
 class Polling;
@@ -61,6 +64,8 @@ public:
     LineRecorder *lineRecorder() const { return recorder_; }
     // The PVs of every polling cycle of this run.
     const trend::LiveHistory &history() const { return *history_; }
+    // The alarms and events of this day, kept in the day's journal file.
+    EventJournal &journal() const { return *journal_; }
 
     // Called once the main window exists (the program makes it the parent of
     // its message boxes).
@@ -98,10 +103,13 @@ private:
     QPointer<HelpViewer> help_;
     QPointer<TrendWindow> trend_;
     QPointer<LineStatusWindow> lineStatus_;
+    QPointer<EventsWindow> events_;
     LineRecorder *recorder_ = nullptr; // owned by the main window, as its Vtx
     std::unique_ptr<trend::LiveHistory> history_;
     std::unique_ptr<trend::LiveFeed> feed_;
     std::unique_ptr<StepPrompter> stepPrompter_;
+    std::unique_ptr<EventJournal> journal_;
+    std::unique_ptr<JournalPanels> journalPanels_;
     std::unique_ptr<LogWriter> logWriter_;
     std::unique_ptr<Discovery> discovery_;
     std::unique_ptr<Polling> polling_;

@@ -5,8 +5,8 @@
 //
 //   vtx500-bench [--quick] [--only PART]
 //     --quick: fewer cycles and runs, for a smoke test
-//     --only PART: poll9600, poll19200, poll19200windows, idle, discovery or
-//                  startup
+//     --only PART: poll9600, poll19200, poll19200windows, idle, discovery,
+//                  startup or events
 
 #include "BenchStore.h"
 #include "CountingPrompter.h"
@@ -14,11 +14,15 @@
 #include "comm/Commands.h"
 #include "comm/Frame.h"
 #include "comm/MainLoop.h"
+#include "comm/Polling.h"
 #include "comm/Vtx.h"
 #include "config/SettingsStore.h"
 #include "logging/Clock.h"
+#include "logging/EventJournal.h"
+#include "logging/JournalPanels.h"
 #include "support/SimProcess.h"
 #include "ui/MonitorApplication.h"
+#include "ui/events/EventsWindow.h"
 #include "ui/main/frmMain.h"
 
 #include <QAction>
@@ -28,11 +32,13 @@
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTableView>
 #include <QThread>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <vector>
 
@@ -424,6 +430,153 @@ QString cpuModel()
 
 } // namespace
 
+// Panels that only keep what polling shows.
+class PlainPanels : public PanelView {
+public:
+    void setPvText(int channel, const QString &text) override { texts_[std::size_t(channel)] = text; }
+    QString pvText(int channel) const override { return texts_[std::size_t(channel)]; }
+    void setLamps(int, quint16) override {}
+
+private:
+    std::array<QString, ChannelCount> texts_;
+};
+
+// The heap this process holds, in bytes.
+double heapBytes() { return double(mallinfo2().uordblks); }
+
+// An alarm flood: every lamp of 31 instruments turning at every polling
+// cycle at 19200 bit/s. The journal is driven directly for an hour of
+// cycles (its cost against the cycle's time, the memory it keeps, the events
+// window over what it holds), and real polling over the simulator, its
+// instruments' lamps turned between cycles, is timed with the journal and
+// without it, alternately.
+void benchEvents()
+{
+    constexpr int speed = 19200;
+    const double cycleMs = commands::cycleWireLimitMs(ChannelCount, speed, TurnaroundMs);
+    const int cycles = quick ? 200 : int(3600 * 1000 / cycleMs);
+    SharedState state;
+    for (int channel = 0; channel < ChannelCount; ++channel) {
+        state.channels(channel, StateItem).Value = QStringLiteral("ON");
+        state.DvtoN[std::size_t(channel)] = QString::number(channel);
+    }
+    CountingPrompter prompter;
+    Clock clock;
+    const double heapBefore = heapBytes();
+    auto journal = std::make_unique<EventJournal>(state, clock, prompter);
+    journal->programStarted();
+    std::vector<double> perCycle;
+    const QString pv = QStringLiteral("12.3");
+    for (int cycle = 0; cycle < cycles; ++cycle) {
+        QElapsedTimer t;
+        t.start();
+        for (int channel = ChannelCount - 1; channel >= 0; --channel) {
+            journal->pvShown(channel, pv);
+            journal->lampsShown(channel, cycle % 2 ? 0 : 7);
+        }
+        journal->cycleEnded();
+        perCycle.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    const double heldMiB = (heapBytes() - heapBefore) / (1024.0 * 1024.0);
+    const double cost = median(perCycle);
+    say(QStringLiteral("events flood: %1 cycles (%2 events, %3 kept), journal %4 a cycle (median; longest %5), %6 % "
+                       "of the %7 cycle at %8 bit/s (target < 2 %: %9)")
+            .arg(cycles)
+            .arg(journal->events().back().sequence)
+            .arg(journal->events().size())
+            .arg(ms(cost))
+            .arg(ms(*std::max_element(perCycle.begin(), perCycle.end())))
+            .arg(cost / cycleMs * 100, 0, 'f', 2)
+            .arg(ms(cycleMs))
+            .arg(speed)
+            .arg(verdict(cost / cycleMs < 0.02)));
+    say(QStringLiteral("events memory: %1 MiB for %2 events kept (target < 32 MiB: %3); write failures %4")
+            .arg(heldMiB, 0, 'f', 1)
+            .arg(journal->events().size())
+            .arg(verdict(heldMiB < 32))
+            .arg(journal->failedWrites()));
+
+    // The events window over 100,000 events: a repaint, and the refresh of a
+    // cycle's 93 new events with its repaint.
+    {
+        EventsWindow window(*journal);
+        window.show();
+        QCoreApplication::processEvents();
+        auto *table = window.findChild<QTableView *>(QStringLiteral("eventTable"));
+        std::vector<double> repaints, refreshes;
+        for (int i = 0; i < 30; ++i) {
+            QElapsedTimer t;
+            t.start();
+            table->viewport()->repaint();
+            repaints.push_back(double(t.nsecsElapsed()) / 1e6);
+            for (int channel = 0; channel < ChannelCount; ++channel)
+                journal->lampsShown(channel, i % 2 ? 7 : 0);
+            t.start();
+            window.refresh();
+            table->viewport()->repaint();
+            refreshes.push_back(double(t.nsecsElapsed()) / 1e6);
+        }
+        say(QStringLiteral("events window with %1 events: repaint %2, refresh with 93 new events and repaint %3 "
+                           "(medians of 30; target < 16 ms: %4)")
+                .arg(journal->events().size())
+                .arg(ms(median(repaints)))
+                .arg(ms(median(refreshes)))
+                .arg(verdict(std::max(median(repaints), median(refreshes)) < 16)));
+    }
+    journal.reset();
+    {
+        QElapsedTimer t;
+        t.start();
+        EventJournal again(state, clock, prompter);
+        const int read = again.readBack();
+        say(QStringLiteral("events read back at start: %1 events of the flood's journal in %2 (%3 kept)")
+                .arg(read)
+                .arg(ms(double(t.nsecsElapsed()) / 1e6))
+                .arg(again.events().size()));
+    }
+
+    SimProcess sim(QStringList{QStringLiteral("--speed"), QString::number(speed)} + thirtyOneInstruments());
+    Vtx vtx;
+    vtx.SetPort(sim.link());
+    vtx.SetSpeed(QString::number(speed));
+    if (!sim.start() || !vtx.Open()) {
+        say(QStringLiteral("events polling: the simulator did not start"));
+        return;
+    }
+    EventJournal polled(state, clock, prompter);
+    vtx.setAttemptObserver([&polled](const AttemptReport &report) { polled.attemptEnded(report); });
+    PlainPanels plain;
+    JournalPanels journalled(plain, polled);
+    Polling without(vtx, state, plain, prompter);
+    Polling with(vtx, state, journalled, prompter);
+    std::vector<double> times[2];
+    const int pairs = quick ? 4 : 10;
+    for (int cycle = 0; cycle < 2 * pairs; ++cycle) {
+        // Lamps all red, all green, red, green ...; the journal polls two
+        // cycles of every four, so that each of its cycles turns them all.
+        for (int address = 0; address < ChannelCount; ++address)
+            sim.command(QStringLiteral("set %1 status %2").arg(address).arg(cycle % 2 ? 0 : 7));
+        const bool withJournal = cycle % 4 < 2;
+        QElapsedTimer t;
+        t.start();
+        (withJournal ? with : without).PollChannels();
+        if (withJournal)
+            polled.cycleEnded();
+        times[withJournal].push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    const double ratio = median(times[1]) / median(times[0]);
+    say(QStringLiteral("events polling at %1 bit/s, all 93 lamps turning: cycle %2 with the journal, %3 without "
+                       "(medians of %4); ratio %5 (target <= 1.02: %6); %7 events")
+            .arg(speed)
+            .arg(ms(median(times[1])))
+            .arg(ms(median(times[0])))
+            .arg(pairs)
+            .arg(ratio, 0, 'f', 4)
+            .arg(verdict(ratio <= 1.02))
+            .arg(polled.events().size()));
+    reportBoxes(QStringLiteral("events"), prompter);
+}
+
 int main(int argc, char *argv[])
 {
     // The program's settings and files go to a directory of the run's own.
@@ -440,7 +593,7 @@ int main(int argc, char *argv[])
             .arg(QThread::idealThreadCount())
             .arg(cpuModel(), QDateTime::currentDateTime().toString(Qt::ISODate)));
     // --only NAME runs one part: poll9600, poll19200, poll19200windows, idle,
-    // discovery, startup.
+    // discovery, startup, events.
     const QStringList arguments = QCoreApplication::arguments();
     const qsizetype only = arguments.indexOf(QStringLiteral("--only"));
     const QString part = only >= 0 ? arguments.value(only + 1) : QString();
@@ -457,5 +610,7 @@ int main(int argc, char *argv[])
         benchDiscovery();
     if (wanted("startup"))
         benchStartUp();
+    if (wanted("events"))
+        benchEvents();
     return 0;
 }

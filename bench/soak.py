@@ -153,11 +153,13 @@ def main():
 
     # Logging begins after discovery, the opening pass and the first cycle.
     log_dir = os.path.join(work, "run", "log")
-    while time.monotonic() - started < 60 and not (os.path.isdir(log_dir) and os.listdir(log_dir)):
+    # The PV logs only: the event journal beside them begins at start.
+    logs = lambda: sorted(n for n in os.listdir(log_dir) if n.endswith(".TXT")) if os.path.isdir(log_dir) else []  # noqa: E731
+    while time.monotonic() - started < 60 and not logs():
         if monitor.poll() is not None:
             break
         time.sleep(0.2)
-    if not (os.path.isdir(log_dir) and os.listdir(log_dir)):
+    if not logs():
         check(False, "logging began within a minute")
         monitor.kill()
         sim.quit()
@@ -225,7 +227,7 @@ def main():
         check(False, "resident memory sampled after the first minute and at the end")
 
     # The log.
-    names = sorted(os.listdir(log_dir))
+    names = logs()
     with open(os.path.join(log_dir, names[0]), "rb") as f:
         lines = f.read().decode("utf-8").split("\r\n")
     records = [line.split("\t") for line in lines[1:] if line]

@@ -11,6 +11,16 @@ namespace {
 // One round of the cursor visits every channel once: at most this many
 // positions are examined per call.
 constexpr int ScanBudget = 31;
+
+// A setting's data field as the setting dialog shows it.
+QString fieldText(int item, const QString &code)
+{
+    if (code.isEmpty())
+        return QString();
+    if (item == DecimalPointItem)
+        return settingcodes::placePattern(settingcodes::placesFromReply(code));
+    return numbers::wholeNumberText(numbers::decodeHex16(code));
+}
 } // namespace
 
 SettingTransfer::SettingTransfer(VtxPort &vtx, SharedState &state, Prompter &prompter)
@@ -55,6 +65,8 @@ void SettingTransfer::readSetting(int channel, int item)
     cell.ReadRequest = 0;
     if (reply.startsWith(ACK)) {
         cell.Value = vtx_.ReplyData(reply, 1);
+        if (channel < ChannelCount)
+            lastRead_[std::size_t(channel)][std::size_t(item)] = cell.Value;
         if (!dialogShows(channel))
             return;
         if (item == DecimalPointItem) {
@@ -79,6 +91,14 @@ void SettingTransfer::writeSetting(int channel, int item)
     ChannelItem &cell = state_.channels(channel, item);
     const QString reply = commands::send(vtx_, address, commands::Write, ItemCode[std::size_t(item)], cell.Value,
                                          commands::CommandCount);
+    const bool answered = reply.startsWith(ACK) || reply.startsWith(NAK);
+    if (answered && settingWritten && channel < ChannelCount) {
+        QString &lastRead = lastRead_[std::size_t(channel)][std::size_t(item)];
+        settingWritten(channel, item, fieldText(item, lastRead), fieldText(item, cell.Value), reply.startsWith(ACK));
+        // What the instrument holds now.
+        if (reply.startsWith(ACK))
+            lastRead = cell.Value;
+    }
     if (reply.startsWith(ACK)) {
         cell.WriteRequest = 0;
     } else if (reply.startsWith(NAK)) {

@@ -7,6 +7,8 @@
 
 #include <QtGlobal>
 
+#include <functional>
+
 class Prompter;
 class SettingFields;
 class VtxPort;
@@ -34,6 +36,12 @@ public:
 
     const Position &TransferCursor() const { return cursor_; }
 
+    // Told of every write the instrument answered: the item's value as last
+    // read from it (empty before a read) and as written, as the setting
+    // dialog shows them, and whether it accepted the value.
+    std::function<void(int channel, int item, const QString &before, const QString &after, bool accepted)>
+        settingWritten;
+
 private:
     void advanceCursor();
     void readSetting(int channel, int item);
@@ -46,4 +54,5 @@ private:
     SettingFields *fields_ = nullptr;
     const ItemCodeList ItemCode = settingItemCodes();
     Position cursor_;
+    std::array<std::array<QString, TableItems>, ChannelCount> lastRead_;
 };

@@ -4,14 +4,19 @@
 
 #include "comm/Discovery.h"
 #include "comm/LineRecorder.h"
+#include "comm/Polling.h"
 #include "comm/SettingTransfer.h"
 #include "comm/Vtx.h"
 #include "config/SettingForm.h"
 #include "config/SettingsStore.h"
+#include "logging/EventJournal.h"
+#include "logging/JournalPanels.h"
 #include "support/Channels.h"
 #include "support/FakeClock.h"
+#include "support/FakePanels.h"
 #include "support/ScriptedPrompter.h"
 #include "support/SimProcess.h"
+#include "trend/LogChart.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -52,6 +57,17 @@ const QString NoAnswer = ESC;
 QString recorded(const char *type, int address, const QString &item, const QString &data = {}, int speed = 9600)
 {
     return QStringLiteral("%1\t%2\t%3\t%4\t%5").arg(speed).arg(address).arg(QLatin1String(type), item, data);
+}
+
+// The journal's events from the n-th on, as "kind channel detail".
+QStringList eventTexts(const EventJournal &journal, std::size_t from = 0)
+{
+    QStringList texts;
+    for (std::size_t i = from; i < journal.events().size(); ++i) {
+        const Event &e = journal.events()[i];
+        texts << QStringLiteral("%1 %2 %3").arg(Event::kindText(e.kind)).arg(e.channel).arg(e.detail).trimmed();
+    }
+    return texts;
 }
 
 #define OPEN_LINE(line, ...) QVERIFY2((line).open(__VA_ARGS__), "the simulator's pty did not open")
@@ -391,6 +407,140 @@ private slots:
         QCOMPARE(store.get("Speed", QString()), "19200");
         QCOMPARE(store.get("CommPort", QString()), sim.link());
         QVERIFY(prompter.shown.isEmpty());
+    }
+
+    // Polling, the line and setting transfer as the journal hears them:
+    // lamps set by the simulator, a silent instrument, a vanished port and a
+    // refused write each make their events once, however many cycles they
+    // last; a restart reads the day's file back with its acknowledgements.
+    void eventJournalOverTheLine()
+    {
+        Line line({"--no-pacing", "--instrument", "0:status=1", "--instrument", "1:a1=100,act1=1"});
+        OPEN_LINE(line);
+        QTemporaryDir dir;
+        FakeClock clock;
+        SharedState state;
+        switchAllOff(state);
+        switchOn(state, 0, "0");
+        switchOn(state, 1, "1");
+        state.channels(1, NameItem).Value = "Oven\t2";
+        ScriptedPrompter prompter;
+        FakePanels shown;
+        auto journal = std::make_unique<EventJournal>(state, clock, prompter, dir.path());
+        JournalPanels panels(shown, *journal);
+        line.vtx.setAttemptObserver([&journal](const AttemptReport &r) { journal->attemptEnded(r); });
+        Polling polling(line.vtx, state, panels, prompter);
+        SettingTransfer transfer(line.vtx, state, prompter);
+        transfer.settingWritten = [&journal](int c, int item, const QString &before, const QString &after, bool ok) {
+            journal->settingWritten(c, item, before, after, ok);
+        };
+        auto cycles = [&](int n) {
+            for (int i = 0; i < n; ++i) {
+                polling.PollChannels();
+                journal->cycleEnded();
+            }
+        };
+        journal->programStarted();
+        cycles(2); // the first cycle: the red lamps only
+        QCOMPARE(eventTexts(*journal), (QStringList{"Program start -1", "Lamp red 0 A1"}));
+
+        std::size_t seen = journal->events().size();
+        QCOMPARE(line.sim.command("set 0 status 4"), "ok");
+        QCOMPARE(line.sim.command("silent 1 on"), "ok");
+        cycles(3);
+        QCOMPARE(eventTexts(*journal, seen), (QStringList{"Lamp green 0 A1", "Lamp red 0 A3", "No answer 1 no answer"}));
+        seen = journal->events().size();
+        QCOMPARE(line.sim.command("silent 1 off"), "ok");
+        QCOMPARE(line.sim.command("vanish"), "ok");
+        cycles(3);
+        QCOMPARE(line.sim.command("appear"), "ok");
+        cycles(2);
+        QCOMPARE(eventTexts(*journal, seen),
+                 (QStringList{"Line fault -1", "No answer 0 line fault", "Line restored -1", "Answers again 0",
+                              "Answers again 1"}));
+
+        // Alarm 1 of channel 1: read as 100, written as 150 (taken), then as
+        // 10000 (over its span: refused).
+        seen = journal->events().size();
+        state.channels(1, 5).ReadRequest = 1;
+        transfer.TransferSettings();
+        for (const char *value : {"0096", "2710"}) {
+            state.channels(1, 5).Value = value;
+            state.channels(1, 5).WriteRequest = 1;
+            for (int call = 0; call < 10 && state.channels(1, 5).WriteRequest; ++call)
+                transfer.TransferSettings();
+        }
+        QCOMPARE(journal->events().size(), seen + 2);
+        const Event &refused = journal->events().back();
+        QCOMPARE((QStringList{refused.name, refused.caption, refused.before, refused.after}),
+                 (QStringList{"Oven\t2", "Alarm 1 setting", " 150", " 10000"}));
+        QVERIFY(!refused.accepted && journal->events()[seen].accepted);
+        state.channels(1, StateItem).Value = "OFF";
+        cycles(2);
+        QCOMPARE(eventTexts(*journal, seen + 2), QStringList{"Channel OFF 1"});
+
+        // The active A3 acknowledged, the returned A1 not: both states
+        // survive the restart, as does every event.
+        QCOMPARE(journal->acknowledge({journal->events()[3].sequence, journal->events()[4].sequence}), 1);
+        QCOMPARE(journal->acknowledge({journal->events()[3].sequence}), 0);
+        journal->programEnded();
+        const QStringList before = eventTexts(*journal);
+        QCOMPARE(journal->failedWrites(), 0);
+        QVERIFY(prompter.shown.size() >= 3); // polling's own boxes, none of the journal's
+        journal = std::make_unique<EventJournal>(state, clock, prompter, dir.path());
+        QCOMPARE(journal->readBack(), before.size());
+        QCOMPARE(eventTexts(*journal), before);
+        QCOMPARE(journal->activeAlarms(), 1);
+        QCOMPARE(journal->unacknowledgedAlarms(), 1);
+        QCOMPARE(journal->alarmState(journal->events()[3]), AlarmState::ActiveAcknowledged);
+        QCOMPARE(journal->events()[seen + 1].name, "Oven 2"); // the tab could not shift the columns
+        // The first status after the restart: A3 still red is no news.
+        journal->programStarted();
+        journal->lampsShown(0, 4);
+        journal->cycleEnded();
+        QCOMPARE(eventTexts(*journal, std::size_t(before.size())), QStringList{"Program start -1"});
+    }
+
+    // The journal file: a name no PV log has, a torn last line skipped on
+    // reading and not continued by the next event, a failed write told once.
+    void journalFile()
+    {
+        QTemporaryDir dir;
+        FakeClock clock;
+        SharedState state;
+        ScriptedPrompter prompter;
+        const QString path = EventJournal::fileName(dir.path(), clock.current.date());
+        QCOMPARE(QFileInfo(path).fileName(), "events-2006-12-05.tsv");
+        trend::LogChart chart;
+        QVERIFY(!chart.open({path}));
+        {
+            EventJournal journal(state, clock, prompter, dir.path());
+            journal.programStarted();
+            journal.linkFound("/dev/ttyS0", "9600");
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("2006-12-05T08:46:00Z\tLamp red\t0\t");
+        file.close();
+        EventJournal journal(state, clock, prompter, dir.path());
+        QCOMPARE(journal.readBack(), 2);
+        QCOMPARE(journal.events().back().detail, "/dev/ttyS0 at 9600 bit/s");
+        journal.programEnded();
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        QCOMPARE(lines.size(), 6);
+        QVERIFY(lines[0].startsWith("Time\tEvent\t"));
+        QVERIFY(lines[4].startsWith("2006-12-05T08:46:00") && lines[4].contains("\tProgram end\t"));
+        QCOMPARE(lines[4].count('\t'), 9);
+
+        // A directory where tomorrow's file belongs: every event fails, one box.
+        clock.advance(86400);
+        QVERIFY(QDir().mkpath(journal.fileName(clock.current.date())));
+        for (int i = 0; i < 3; ++i)
+            journal.programEnded();
+        QCOMPARE(journal.failedWrites(), 3);
+        QCOMPARE(prompter.shown.size(), 1);
+        QVERIFY(prompter.shown[0].text.startsWith("Cannot write in the event journal"));
     }
 };
 

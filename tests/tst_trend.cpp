@@ -1,6 +1,11 @@
 // Trend data: log files read back as a chart, the envelope, the live
 // history's bound, and the CSV export.
+#include "config/SharedState.h"
+#include "logging/EventJournal.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedPrompter.h"
 #include "trend/CsvExport.h"
+#include "trend/JournalMarks.h"
 #include "trend/LiveHistory.h"
 #include "trend/LogChart.h"
 #include "support/FileSizeLimit.h"
@@ -389,6 +394,39 @@ private slots:
             const QFileInfo info(file); // and no half-written file left beside it
             QCOMPARE(info.dir().entryList({info.fileName() + u'*'}, QDir::Files).size(), target == "earlier.csv" ? 1 : 0);
         }
+    }
+
+    // A log file's alarm marks come from its day's event journal beside it,
+    // at most one of each lamp and direction within the spacing.
+    void logMarksFromTheJournal()
+    {
+        QByteArrayList records;
+        for (int i = 0; i < 20; ++i)
+            records.append(record(QTime(9, 0).addSecs(i).toString("HH:mm:ss").toLatin1() + "\t1\t2"));
+        QVERIFY(writeLog(path(QStringLiteral("230107_0900.TXT")), records));
+        FakeClock clock;
+        clock.current = QDateTime(QDate(2023, 1, 7), QTime(9, 0, 5));
+        SharedState state;
+        ScriptedPrompter prompter;
+        EventJournal journal(state, clock, prompter, dir_.path());
+        for (quint16 lamps : {1, 0, 1}) {
+            journal.lampsShown(1, lamps);
+            clock.advance(1);
+        }
+        LogChart chart;
+        QVERIFY(chart.open({path(QStringLiteral("230107_0900.TXT"))}));
+        const JournalMarks marked(chart);
+        QCOMPARE(marked.seriesName(1), chart.seriesName(1));
+        const Millis at = QDateTime(QDate(2023, 1, 7), QTime(9, 0, 5)).toMSecsSinceEpoch();
+        auto times = [&](Millis spacing) {
+            QList<Millis> result;
+            for (const AlarmMark &mark : marked.alarmMarks(1, chart.firstTime(), chart.lastTime() + 1, spacing))
+                result << (mark.time - at) * (mark.on ? 1 : -1) / 1000;
+            return result;
+        };
+        QCOMPARE(times(0), (QList<Millis>{0, -1, 2}));
+        QCOMPARE(times(5000), (QList<Millis>{0, -1}));
+        QVERIFY(marked.alarmMarks(0, chart.firstTime(), chart.lastTime() + 1).empty());
     }
 };
 

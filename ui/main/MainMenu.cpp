@@ -65,6 +65,8 @@ MainMenu::MainMenu(QMenuBar *bar) : QObject(bar)
             &MainMenu::trendChosen);
     connect(addItem(view, QStringLiteral("mnuViewLine"), QStringLiteral("Line status(&L)")), &QAction::triggered,
             this, &MainMenu::lineStatusChosen);
+    connect(addItem(view, QStringLiteral("mnuViewEvents"), QStringLiteral("Events(&E)")), &QAction::triggered, this,
+            &MainMenu::eventsChosen);
 
     QMenu *help = addMenu(bar, QStringLiteral("mnuHelp"), QStringLiteral("Help(&H)"));
     bar->addMenu(help);

@@ -1,6 +1,6 @@
 #pragma once
 // The main window's menu tree: File, Setting (with one item per channel),
-// View (the trend and line status windows) and Help. It only announces the operator's choice; the program's wiring
+// View (the trend, line status and events windows) and Help. It only announces the operator's choice; the program's wiring
 // (app/MonitorApp) decides what each command does.
 
 #include <QObject>
@@ -22,6 +22,7 @@ signals:
     void loggingIntervalChosen();
     void trendChosen();
     void lineStatusChosen();
+    void eventsChosen();
     void helpChosen();
     void aboutChosen();
 

@@ -3,6 +3,7 @@
 #include "config/Prompter.h"
 #include "trend/CsvExport.h"
 #include "trend/ExportFile.h"
+#include "trend/JournalMarks.h"
 #include "trend/LogChart.h"
 #include "ui/trend/TrendPlot.h"
 
@@ -38,6 +39,7 @@ QPushButton *addButton(QHBoxLayout *bar, const QString &name, const QString &cap
 // the thread has finished.
 struct TrendWindow::Reading {
     std::unique_ptr<trend::LogChart> chart = std::make_unique<trend::LogChart>();
+    std::unique_ptr<trend::JournalMarks> marks; // the chart with its days' alarm marks
     QString error;
     std::atomic<bool> cancel{false};
     std::atomic<int> permille{0};
@@ -140,6 +142,7 @@ void TrendWindow::openFiles(const QStringList &paths)
             r->permille = total > 0 ? int(done * 1000 / total) : 0;
             return !r->cancel;
         });
+        r->marks = std::make_unique<trend::JournalMarks>(*r->chart);
     }));
     // Its end is noticed by the progress timer, not by a queued signal: a
     // timer never runs inside a step of the main loop, so the chart and a
@@ -202,8 +205,9 @@ void TrendWindow::readingDone(quint64 number)
         return;
     }
     plot_->setFollowing(false);
-    showSource(done->chart.get());
+    showSource(done->marks.get());
     files_ = std::move(done->chart); // after the plot has let go of the old chart
+    marks_ = std::move(done->marks);
     const qint64 skipped = files_->skippedLines();
     status_->setText(QStringLiteral("%1 file(s) shown. %2 line(s) were not records and were skipped.")
                          .arg(files_->files().size())

@@ -23,6 +23,7 @@ class QPushButton;
 class QTimer;
 class TrendPlot;
 namespace trend {
+class JournalMarks;
 class LogChart;
 }
 
@@ -76,6 +77,7 @@ private:
     const trend::TrendSource *live_;
     Prompter &prompter_;
     std::unique_ptr<trend::LogChart> files_;
+    std::unique_ptr<trend::JournalMarks> marks_; // what the plot shows of files_
     std::unique_ptr<Reading> reading_;
     quint64 readings_ = 0;
     TrendPlot *plot_;
