@@ -2,9 +2,11 @@
 // monitor's log files away from the line.
 //   vtx500-trend [LOGFILE...]
 #include "ui/QtPrompter.h"
+#include "ui/resources/Artwork.h"
 #include "ui/trend/TrendWindow.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <cstdio>
 #include <cstring>
@@ -22,9 +24,14 @@ int main(int argc, char *argv[])
         }
     }
     QApplication app(argc, argv);
+    QIcon icon; // the monitor's own: the trend is a part of it
+    for (const int side : {16, 32, 48, 256})
+        icon.addPixmap(artwork::programIcon(side));
+    QApplication::setWindowIcon(icon);
     const QStringList files = QApplication::arguments().mid(1);
     QtPrompter prompter;
     TrendWindow window(nullptr, prompter);
+    window.setProgramTitle(QStringLiteral("VTX-500 Trend"));
     prompter.setParentWidget(&window);
     window.show();
     if (!files.isEmpty())
