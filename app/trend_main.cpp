@@ -1,6 +1,7 @@
 // vtx500-trend: the trend window on its own, for an engineer who reads the
 // monitor's log files away from the line.
 //   vtx500-trend [LOGFILE...]
+#include "trend/NativePath.h"
 #include "ui/QtPrompter.h"
 #include "ui/resources/Artwork.h"
 #include "ui/trend/TrendWindow.h"
@@ -28,7 +29,11 @@ int main(int argc, char *argv[])
     for (const int side : {16, 32, 48, 256})
         icon.addPixmap(artwork::programIcon(side));
     QApplication::setWindowIcon(icon);
-    const QStringList files = QApplication::arguments().mid(1);
+    // The paths as the file system has them, not as QApplication decodes
+    // them: a folder whose name is not UTF-8 opens too.
+    QStringList files;
+    for (int i = 1; i < argc; ++i)
+        files.append(trend::decodePath(argv[i]));
     QtPrompter prompter;
     TrendWindow window(nullptr, prompter);
     window.setProgramTitle(QStringLiteral("VTX-500 Trend"));

@@ -5,11 +5,16 @@
 #include "trend/CsvExport.h"
 #include "trend/LiveHistory.h"
 #include "trend/LogChart.h"
+#include "trend/NativePath.h"
 #include "support/FileSizeLimit.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <ctime>
 #include <numeric>
 
@@ -331,7 +336,8 @@ private slots:
     }
 
     // Reading can be followed and stopped between two blocks (the window's
-    // Cancel in tst_window): a stopped read leaves the chart empty.
+    // Cancel in tst_window): a stopped read leaves the chart empty. A path
+    // opens as the file system has it.
     void progressAndCancel()
     {
         QByteArrayList lines;
@@ -357,6 +363,15 @@ private slots:
         QVERIFY(!chart.open(both, &error, [](qint64 done, qint64 all) { return done < all / 2; }));
         QVERIFY(chart.cancelled());
         QVERIFY(chart.sampleCount() == 0 && chart.files().isEmpty());
+
+        // From a folder whose name is not UTF-8, as the file system has it.
+        const QByteArray folder = QFile::encodeName(path(QString())) + "/Messwerte-\xE4\xF6";
+        QVERIFY(::mkdir(folder.constData(), 0700) == 0 || errno == EEXIST);
+        const QByteArray log = folder + "/230105_0000.TXT";
+        QVERIFY(::link(QFile::encodeName(both[0]).constData(), log.constData()) == 0);
+        QVERIFY2(chart.open({decodePath(log)}, &error), qPrintable(error));
+        QCOMPARE(chart.sampleCount(), 40'000);
+        QCOMPARE(encodePath(chart.files().first()), log);
     }
 
     // However the columns fall, the envelope keeps each column's extremes and

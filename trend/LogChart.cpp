@@ -2,6 +2,7 @@
 
 #include "config/RegularFile.h"
 #include "trend/LocalTime.h"
+#include "trend/NativePath.h"
 #include "trend/PvValue.h"
 #include "trend/TimeOfDayText.h"
 
@@ -9,7 +10,11 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -229,7 +234,8 @@ bool LogChart::open(const QStringList &paths, QString *error, const Progress &pr
     std::vector<FileName> names;
     QStringList seen;
     for (const QString &path : paths) {
-        const QString canonical = QFileInfo(path).canonicalFilePath();
+        char resolved[PATH_MAX];
+        const QString canonical = ::realpath(encodePath(path).constData(), resolved) ? decodePath(resolved) : QString();
         if (!canonical.isEmpty() && seen.contains(canonical))
             continue; // the same file twice is read once
         seen.append(canonical);
@@ -246,8 +252,10 @@ bool LogChart::open(const QStringList &paths, QString *error, const Progress &pr
     std::stable_sort(names.begin(), names.end());
 
     qint64 total = 0;
-    for (const FileName &name : names)
-        total += std::max<qint64>(0, QFileInfo(name.path).size());
+    for (const FileName &name : names) {
+        struct stat info {};
+        total += ::stat(encodePath(name.path).constData(), &info) == 0 ? std::max<qint64>(0, info.st_size) : 0;
+    }
     qint64 done = 0;
     for (const FileName &name : names) {
         QString reason;
@@ -278,7 +286,7 @@ bool LogChart::open(const QStringList &paths, QString *error, const Progress &pr
 bool LogChart::read(const FileName &file, QString &reason, qint64 &done, qint64 total, const Progress &progress)
 {
     QFile device(file.path);
-    if (!regular_file::open(device, QIODevice::ReadOnly | QIODevice::Unbuffered, reason))
+    if (!regular_file::open(device, encodePath(file.path), QIODevice::ReadOnly | QIODevice::Unbuffered, reason))
         return false;
 
     const std::size_t samplesBefore = times_.size();
