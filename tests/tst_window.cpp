@@ -1,5 +1,6 @@
 // The monitor window's pieces: channel panels, menus, help viewer, about
 // box, the real message boxes and the trend window.
+#include "trend/LiveHistory.h"
 #include "ui/QtPrompter.h"
 #include "ui/dialogs/frmAbout.h"
 #include "ui/dialogs/frmSplash.h"
@@ -371,6 +372,37 @@ private slots:
         QCOMPARE(earlier.readAll(), before);
         QCOMPARE(prompter.shown.size(), 1);
         QVERIFY(prompter.shown[0].text.startsWith(QStringLiteral("Cannot write the file %1.").arg(png)));
+    }
+
+    // Live: the read-out keeps the decimal places the panel showed; Live
+    // stays pressed while the view follows, and a click stops or resumes it.
+    void liveTrendFollowsAndReadsOut()
+    {
+        trend::LiveHistory history([](int channel) { return QStringLiteral("CH %1").arg(channel); });
+        trend::LiveHistory::Values values;
+        values.fill(NAN);
+        values[0] = 98.4f;
+        std::array<int, ChannelCount> decimals;
+        decimals.fill(-1);
+        decimals[0] = 2;
+        const trend::Millis start = QDateTime::currentMSecsSinceEpoch();
+        for (int i = 0; i < 10; ++i) {
+            history.append(start + i * 1000, values, {});
+            history.noteDecimals(decimals);
+        }
+        ScriptedPrompter prompter;
+        TrendWindow window(&history, prompter);
+        auto *live = window.findChild<QPushButton *>(QStringLiteral("liveButton"));
+        QVERIFY(live->isChecked() && window.plot()->following());
+        window.plot()->setCursorTime(start + 5000);
+        QCOMPARE(window.findChild<QTreeWidget *>(QStringLiteral("seriesList"))->topLevelItem(0)->text(1),
+                 QStringLiteral("98.40"));
+        QTest::keyClick(window.plot(), Qt::Key_Left); // a pan into the past
+        QVERIFY(!live->isChecked() && !window.plot()->following());
+        live->click();
+        QVERIFY(live->isChecked() && window.plot()->following());
+        live->click();
+        QVERIFY(!live->isChecked() && !window.plot()->following());
     }
 
     // A log file is read off the window's thread: its timers (the logging
