@@ -354,7 +354,8 @@ void TrendWindow::showSource(const trend::TrendSource *source)
         // Live: the monitored channels; a log chart: the channels that hold
         // a value, not the empty ones of channels switched OFF.
         const bool shown = live ? !shownAtFirst || shownAtFirst(s)
-                                : source->envelope(s, source->firstTime(), source->lastTime() + 1, 1).front().hasValue();
+                                : source->firstTime() <= source->lastTime()
+                && source->envelope(s, source->firstTime(), source->lastTime() + 1, 1).front().hasValue();
         item->setCheckState(0, shown ? Qt::Checked : Qt::Unchecked);
         plot_->setSeriesShown(s, shown);
     }
