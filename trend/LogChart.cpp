@@ -119,9 +119,10 @@ public:
     {
         if (end > begin && end[-1] == '\r')
             --end;
-        // A CR within a line: the file's lines end in CR alone, so this
-        // "line" is the whole file, not a log of the monitor's.
-        loneCr_ = loneCr_ || std::memchr(begin, '\r', std::size_t(end - begin)) != nullptr;
+        // A CR within a line before any record: the file's lines may end in
+        // CR alone, so that this "line" is all of them (told if no record
+        // follows).
+        loneCr_ = loneCr_ || (!started_ && std::memchr(begin, '\r', std::size_t(end - begin)) != nullptr);
         if (lines_++ == 0 && QByteArrayView(begin, end - begin).startsWith("Time\t")) {
             header_ = QString::fromLocal8Bit(QByteArrayView(begin, end - begin)).split(u'\t').mid(1);
             header_.resize(ChannelCount);
@@ -358,13 +359,10 @@ bool LogChart::read(const FileName &file, QString &reason, qint64 &done, qint64 
         // Not one record: no log of ours (a file picked by mistake, or
         // another program's) or one with nothing in it yet, rather than a
         // log to show empty.
-        if (reader.loneCr()) {
-            reason = QStringLiteral("its lines end in CR alone, not in CR LF as a log's do");
-            return undo();
-        }
         if (!reader.hasRecords()) {
-            reason = skipped_ > skippedBefore ? QStringLiteral("not one of its lines is a log record")
-                                              : QStringLiteral("it holds no record");
+            reason = reader.loneCr()            ? QStringLiteral("its lines end in CR alone, not in CR LF as a log's do")
+                : skipped_ > skippedBefore ? QStringLiteral("not one of its lines is a log record")
+                                           : QStringLiteral("it holds no record");
             return undo();
         }
         breakAtPauses(samplesBefore);
