@@ -161,6 +161,8 @@ TrendWindow::TrendWindow(const trend::TrendSource *live, Prompter &prompter, QWi
     series_->header()->resizeSection(ValueColumn, fontMetrics().horizontalAdvance(QStringLiteral("-32768.000")) + 12);
     readout_->setObjectName(QStringLiteral("cursorReadout"));
     readout_->setWordWrap(true);
+    readout_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    readout_->setFixedHeight(2 * fontMetrics().lineSpacing() + 2); // the list does not move either
     status_->setObjectName(QStringLiteral("trendStatus"));
     auto *sidePanel = new QWidget;
     sidePanel->setFixedWidth(SideWidth);
