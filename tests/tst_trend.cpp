@@ -2,6 +2,7 @@
 // history's bound, and the CSV export.
 #include "comm/Polling.h"
 #include "logging/LogWriter.h"
+#include "logging/TimeOfDayFormat.h"
 #include "trend/CsvExport.h"
 #include "trend/LiveHistory.h"
 #include "trend/LogChart.h"

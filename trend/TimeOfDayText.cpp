@@ -1,6 +1,6 @@
 #include "trend/TimeOfDayText.h"
 
-#include "logging/LogWriter.h"
+#include "logging/TimeOfDayFormat.h"
 
 #include <QLocale>
 #include <QTime>
