@@ -93,11 +93,11 @@ private:
     };
     static void lampMarks(Millis time, int before, int after, std::vector<AlarmMark> &marks, MarkSpacing &spacing);
 
+    std::array<DecimalRuns, ChannelCount> decimals_;
     std::function<QString(int)> names_;
     ChunkQueue<Record> fine_;
     ChunkQueue<Bucket> buckets_;
     std::array<quint8, ChannelCount> foldedLamps_{}; // the lamps of the last record folded
-    std::array<DecimalRuns, ChannelCount> decimals_;
 };
 
 } // namespace trend
