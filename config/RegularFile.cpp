@@ -27,7 +27,11 @@ int openFlags(QIODevice::OpenMode mode)
 
 bool open(QFile &file, QIODevice::OpenMode mode, QString &reason)
 {
-    const QByteArray path = QFile::encodeName(file.fileName());
+    return open(file, QFile::encodeName(file.fileName()), mode, reason);
+}
+
+bool open(QFile &file, const QByteArray &path, QIODevice::OpenMode mode, QString &reason)
+{
     // Looked at before the open, because opening a device can act on it by
     // itself (a serial line's control lines, a tape's rewind).
     struct stat info {};

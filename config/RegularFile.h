@@ -17,5 +17,8 @@ namespace regular_file {
 // truncated. False, with the reason for the operator, when the file cannot be
 // opened.
 bool open(QFile &file, QIODevice::OpenMode mode, QString &reason);
+// The same by the path's bytes as the file system has them (a name that is
+// not UTF-8 has no QString that QFile would encode back to it).
+bool open(QFile &file, const QByteArray &nativePath, QIODevice::OpenMode mode, QString &reason);
 
 } // namespace regular_file

@@ -57,12 +57,14 @@ logs = {
     'day': log('08:46:01\t1.5\t----', '08:46:02\t-3276.8\t12'),
     'midnight': log('23:59:59\t1', '00:00:01\t2'),
     'am-pm': log('11:59:40 PM\t1', '12:00:30 AM\t2', '12:30:00 PM\t3'),
+    'other-locales': log('\u0661:\u0660\u0669:\u0660\u0663 \u0645\t12\u066b5', '\uc624\ud6c4 1\uc2dc 9\ubd84 4\ucd08\t1.050',
+                         '13\u66429\u520605\u79d2\t7,25'),
     'clock-back': log('02:59:59\t1', '02:00:00\t2', '03:00:00\t4'),
     'two-files': log('08:46:01\t1') + '\n=====\n' + log('08:47:00\t2', '08:48:00\t'),
     'no-record': 'x' * 200 + '\n\n\0\0\n',
 }
 for name, text in logs.items():
-    with open(os.path.join(sys.argv[3], name), 'w') as f:
+    with open(os.path.join(sys.argv[3], name), 'w', encoding='utf-8') as f:
         f.write(text)
 PY
 

@@ -5,6 +5,7 @@
 #include "config/RegularFile.h"
 #include "config/SharedState.h"
 #include "logging/Clock.h"
+#include "logging/TimeOfDayFormat.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,22 +41,6 @@ QString cleanField(const QString &text)
             c = u' ';
     }
     return clean;
-}
-
-QString timeOfDayFormat(const QLocale &locale)
-{
-    // Drop the time-zone letters ("t" .. "tttt") outside quoted text; the
-    // records carry the plain local time of day.
-    const QString format = locale.timeFormat(QLocale::LongFormat);
-    QString result;
-    bool quoted = false;
-    for (QChar c : format) {
-        if (c == u'\'')
-            quoted = !quoted;
-        if (quoted || c != u't')
-            result += c;
-    }
-    return result.simplified();
 }
 
 QByteArray encode(const QString &text) { return text.toLocal8Bit(); }

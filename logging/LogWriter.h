@@ -89,10 +89,6 @@ namespace logfile {
 // so a name or PV text can never shift columns or break a line.
 QString cleanField(const QString &text);
 
-// The locale's time-of-day format without its time-zone part:
-// "HH:mm:ss" in the C locale, "h:mm:ss AP" in American English.
-QString timeOfDayFormat(const QLocale &locale);
-
 // Text to bytes for the file. The system's local 8-bit encoding (UTF-8 on
 // Linux) keeps every character of a channel name; its bytes never include
 // TAB, CR or LF except for those characters themselves.

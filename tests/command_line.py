@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """command_line.py BUILD_DIR: with no display, --help prints the usage with
-status 0, another argument of the monitor to standard error with status 2;
+status 0, another argument of the monitor or an unknown option of the trend
+program to standard error with status 2;
 nothing is started: the working directory and the settings store stay empty."""
 import os
 import subprocess
@@ -8,7 +9,8 @@ import sys
 import tempfile
 
 CASES = [("vtx500-monitor", ["--help"], 0), ("vtx500-monitor", ["-h"], 0), ("vtx500-monitor", ["--port", "COM3"], 2),
-         ("vtx500-trend", ["--help"], 0), ("vtx500-trend", ["log/261207_0846.TXT", "-h"], 0)]
+         ("vtx500-trend", ["--help"], 0), ("vtx500-trend", ["log/261207_0846.TXT", "-h"], 0),
+         ("vtx500-trend", ["log/261207_0846.TXT", "--scale"], 2)]
 
 
 def main():

@@ -4,15 +4,23 @@
 #include "logging/EventJournal.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedPrompter.h"
+#include "comm/Polling.h"
+#include "logging/LogWriter.h"
+#include "logging/TimeOfDayFormat.h"
 #include "trend/CsvExport.h"
 #include "trend/JournalMarks.h"
 #include "trend/LiveHistory.h"
 #include "trend/LogChart.h"
+#include "trend/NativePath.h"
 #include "support/FileSizeLimit.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <ctime>
 #include <numeric>
 
@@ -20,7 +28,7 @@ using namespace trend;
 
 namespace {
 
-const QByteArray Header = "Time\ta,b\tsay \"hi\"" + QByteArray(ChannelCount - 2, '\t');
+const QByteArray Header = "Time\ta,b\tsay \"hi\"\t=1+2\t@x" + QByteArray(ChannelCount - 4, '\t');
 
 // A record line with the fields given and the other channels empty.
 QByteArray record(const QByteArray &fields)
@@ -140,6 +148,10 @@ private slots:
             << QByteArrayList{"12:00:00\t1", "00:00:00\t2", "23:00:00\t3", "01:00:00\t4", "00:30:00\t5"}
             << QByteArrayList{"2023-06-30T12:00:00+02:00,1", "2023-07-01T00:00:00+02:00,2", "2023-07-01T23:00:00+02:00,3",
                               "2023-07-02T01:00:00+02:00,4", "2023-07-03T00:30:00+02:00,5"};
+        QTest::newRow("decimal places kept") << "230105_0846.TXT"
+                                             << QByteArrayList{"08:46:01\t73.0", "08:46:02\t1.050", "08:46:03\t100,0"}
+                                             << QByteArrayList{"2023-01-05T08:46:01+01:00,73.0", "2023-01-05T08:46:02+01:00,1.050",
+                                                               "2023-01-05T08:46:03+01:00,100.0"};
         QTest::newRow("later run of the minute") << "230105_0846_3.TXT" << QByteArrayList{"08:46:10\t7"}
                                                  << QByteArrayList{"2023-01-05T08:46:10+01:00,7"};
         QTest::newRow("begun at 23:59") << "231231_2359.TXT" << QByteArrayList{"00:00:30\t1", "00:00:31\t2"}
@@ -170,7 +182,8 @@ private slots:
                           &error));
 
         QByteArrayList exported = readLines(path(QStringLiteral("out.csv")));
-        QVERIFY(exported.first().startsWith("time,\"a,b\",\"say \"\"hi\"\"\",,"));
+        // A name that a spreadsheet would run as a formula is written as text.
+        QVERIFY(exported.first().startsWith("time,\"a,b\",\"say \"\"hi\"\"\",'=1+2,'@x,,"));
         QCOMPARE(exported.size(), rows.size() + 2); // the header, the rows, nothing after the last CR LF
         for (qsizetype i = 0; i < rows.size(); ++i)
             QCOMPARE(exported[i + 1].left(rows[i].size() + 1), rows[i] + ',');
@@ -192,6 +205,7 @@ private slots:
         QTest::newRow("unknown day period") << record("8:00:05 XM\t1\t2") << 1 << 0.f << 0.f;
         QTest::newRow("two separators") << record("08:00:05\t1.2.3\t2") << 1 << 0.f << 0.f;
         QTest::newRow("letters") << record("08:00:05\t1\t12a") << 1 << 0.f << 0.f;
+        QTest::newRow("beyond a float") << record("08:00:05\t1\t" + QByteArray(40, '9')) << 1 << 0.f << 0.f;
         QTest::newRow("empty line") << QByteArray() << 1 << 0.f << 0.f;
         QTest::newRow("name without time") << QByteArray() << -1 << 0.f << 0.f;
     }
@@ -209,6 +223,10 @@ private slots:
         if (skipped < 0) {
             QVERIFY(error.contains(name));
             QCOMPARE(chart.sampleCount(), qint64(0));
+            // A renamed log opens with the date the operator gives.
+            chart.setGivenDates({{path(name), QDate(2023, 1, 5)}});
+            QVERIFY2(chart.open({path(name)}, &error), qPrintable(error));
+            QCOMPARE(chart.firstTime(), QDateTime(QDate(2023, 1, 5), QTime(8, 0)).toMSecsSinceEpoch());
             return;
         }
         QCOMPARE(chart.skippedLines(), qint64(skipped));
@@ -225,19 +243,29 @@ private slots:
         QTest::addColumn<QByteArray>("head");
         QTest::addColumn<qint64>("size"); // the rest a hole (reads as NULs)
         QTest::addColumn<qint64>("samples");
-        QTest::newRow("blank lines, then 3 GiB of hole") << QByteArray(4 << 20, '\n') << (qint64(3) << 30) << 0ll;
-        QTest::newRow("one line of 9 MiB") << QByteArray(9 << 20, 'x') << 0ll << 0ll;
+        QTest::addColumn<QString>("reason"); // with no sample
+        const QString noRecord = QStringLiteral("not one of its lines is a log record");
+        QTest::newRow("blank lines, then 3 GiB of hole") << QByteArray(4 << 20, '\n') << (qint64(3) << 30) << 0ll << noRecord;
+        QTest::newRow("one line of 9 MiB") << QByteArray(9 << 20, 'x') << 0ll << 0ll << noRecord;
         const QByteArray nul(1, '\0');
         QTest::newRow("NULs in records") << Header + "\r\n" + record("08:00:00\t1") + "\r\n"
-                + record("08:00:01\t" + nul + "5") + "\r\n" + nul + nul + "\n" + record("08:00:02\t2") << 0ll << 2ll;
+                + record("08:00:01\t" + nul + "5") + "\r\n" + nul + nul + "\n" + record("08:00:02\t2") + "\r\n"
+                                         << 0ll << 2ll << QString();
         QTest::newRow("records around a long line")
-            << record("08:00:00\t1") + '\n' + QByteArray(5 << 20, '7') + '\n' + record("08:00:02\t2") << 0ll << 2ll;
+            << record("08:00:00\t1") + '\n' + QByteArray(5 << 20, '7') + '\n' + record("08:00:02\t2") + '\n' << 0ll << 2ll
+            << QString();
+        QTest::newRow("last line cut short") << record("08:00:00\t1") + "\r\n" + record("08:00:02\t1234").left(10) << 0ll
+                                             << 1ll << QString();
+        QTest::newRow("header only") << Header + "\r\n" << 0ll << 0ll << QStringLiteral("it holds no record");
+        QTest::newRow("CR-only line ends") << Header + '\r' + record("08:00:00\t1") + '\r' << 0ll << 0ll
+                                           << QStringLiteral("CR alone");
     }
     void hostileFiles()
     {
         QFETCH(QByteArray, head);
         QFETCH(qint64, size);
         QFETCH(qint64, samples);
+        QFETCH(QString, reason);
         QFile file(path(QStringLiteral("261204_0000.TXT")));
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(head) == head.size());
         QVERIFY(size == 0 || file.resize(size));
@@ -246,13 +274,76 @@ private slots:
         QString error;
         QCOMPARE(chart.open({file.fileName()}, &error), samples > 0);
         QCOMPARE(chart.sampleCount(), samples);
-        QVERIFY2(samples > 0 || error.contains(QStringLiteral("not one of its lines is a log record")), qPrintable(error));
+        QVERIFY2(samples > 0 || error.contains(reason), qPrintable(error));
         QVERIFY2(chart.memoryBytes() < 1u << 20, qPrintable(QString::number(chart.memoryBytes())));
         QVERIFY(file.remove());
     }
 
+    // Logs written under one locale read back under another: the time of day
+    // and the decimal point as the writing locale has them, through the
+    // writer's own formats.
+    void logsOfEveryLocale_data()
+    {
+        QTest::addColumn<QString>("writer");
+        QTest::addColumn<QString>("reader");
+        QTest::newRow("Arabic digits, read in German") << "ar_EG" << "de_DE";
+        QTest::newRow("Korean, read in Arabic") << "ko_KR" << "ar_EG";
+        QTest::newRow("German, read in Korean") << "de_DE" << "ko_KR";
+        QTest::newRow("Japanese, read in US English") << "ja_JP" << "en_US";
+        QTest::newRow("US English, read in Persian") << "en_US" << "fa_IR";
+    }
+    void logsOfEveryLocale()
+    {
+        QFETCH(QString, writer);
+        QFETCH(QString, reader);
+        const QDateTime start(QDate(2023, 1, 5), QTime(11, 59, 59));
+        const int offsets[] = {0, 1, 4 * 3600 + 9 * 60 + 4, 12 * 3600, 12 * 3600 + 2}; // to 00:00:01 of the next day
+        DecimalPlaceTable places{};
+        places[1] = 3;
+        QLocale::setDefault(QLocale(writer));
+        QByteArrayList lines;
+        for (const int offset : offsets) {
+            const QLocale locale;
+            const QString time = locale.toString(start.addSecs(offset).time(), logfile::timeOfDayFormat(locale));
+            lines.append(logfile::encode(time + u'\t' + FormatPv(qint16(1050 + offset % 7), 1, places)) + "\t7");
+            lines.last() += QByteArray(ChannelCount - 2, '\t');
+        }
+        QLocale::setDefault(QLocale(reader));
+        LogChart chart;
+        QString error;
+        const bool opened = writeLog(path(QStringLiteral("230105_1159.TXT")), lines)
+            && chart.open({path(QStringLiteral("230105_1159.TXT"))}, &error);
+        QLocale::setDefault(QLocale::c());
+        QVERIFY2(opened, qPrintable(error + lines.join('|')));
+        QCOMPARE(chart.skippedLines(), 0);
+        QCOMPARE(chart.sampleCount(), qint64(std::size(offsets)));
+        for (const int offset : offsets) {
+            const Millis t = start.addSecs(offset).toMSecsSinceEpoch();
+            QCOMPARE(chart.valueAt(0, t), float(1050 + offset % 7) / 1000);
+            QCOMPARE(chart.decimals(0, t), 3);
+            QCOMPARE(chart.valueAt(1, t), 7.f);
+        }
+    }
+
+    // Where the monitor did not run for more than three of the file's
+    // intervals the line breaks; a late record or two does not break it.
+    void pausesBreakTheLine()
+    {
+        QByteArrayList lines;
+        for (const int second : {0, 2, 4, 6, 8, 10, 12, 19, 25})
+            lines.append(record(QTime(8, 0).addSecs(second).toString("HH:mm:ss").toLatin1() + "\t1"));
+        QVERIFY(writeLog(path(QStringLiteral("230105_0800.TXT")), lines));
+        LogChart chart;
+        QVERIFY(chart.open({path(QStringLiteral("230105_0800.TXT"))}));
+        const std::vector<Span> spans = chart.envelope(0, chart.firstTime(), chart.firstTime() + 26'000, 26);
+        QVERIFY(spans[12].joinsPrevious);
+        QVERIFY(!spans[19].joinsPrevious); // 7 s after a record: more than 3 x 2 s
+        QVERIFY(spans[25].joinsPrevious);  // 6 s
+    }
+
     // Reading can be followed and stopped between two blocks (the window's
-    // Cancel in tst_window): a stopped read leaves the chart empty.
+    // Cancel in tst_window): a stopped read leaves the chart empty. A path
+    // opens as the file system has it.
     void progressAndCancel()
     {
         QByteArrayList lines;
@@ -278,6 +369,15 @@ private slots:
         QVERIFY(!chart.open(both, &error, [](qint64 done, qint64 all) { return done < all / 2; }));
         QVERIFY(chart.cancelled());
         QVERIFY(chart.sampleCount() == 0 && chart.files().isEmpty());
+
+        // From a folder whose name is not UTF-8, as the file system has it.
+        const QByteArray folder = QFile::encodeName(path(QString())) + "/Messwerte-\xE4\xF6";
+        QVERIFY(::mkdir(folder.constData(), 0700) == 0 || errno == EEXIST);
+        const QByteArray log = folder + "/230105_0000.TXT";
+        QVERIFY(::link(QFile::encodeName(both[0]).constData(), log.constData()) == 0);
+        QVERIFY2(chart.open({decodePath(log)}, &error), qPrintable(error));
+        QCOMPARE(chart.sampleCount(), 40'000);
+        QCOMPARE(encodePath(chart.files().first()), log);
     }
 
     // However the columns fall, the envelope keeps each column's extremes and

@@ -1,5 +1,6 @@
 // The monitor window's pieces: channel panels, menus, help viewer, about
 // box, the real message boxes and the trend window.
+#include "trend/LiveHistory.h"
 #include "ui/QtPrompter.h"
 #include "ui/dialogs/frmAbout.h"
 #include "ui/dialogs/frmSplash.h"
@@ -19,6 +20,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(Prompter::Answer)
@@ -304,32 +306,59 @@ private slots:
         QCOMPARE(seen.textLines, lines.size()); // more: a line was broken
     }
 
-    // Log files open as one chart, the lines that are no records counted; a
-    // PNG that does not fit on the disk is told and leaves the earlier one whole.
+    // Log files open as one chart, the lines that are no records counted, the
+    // channels with values ticked, a renamed file with the date asked; the
+    // read-out shows the values as the panels did while its cursor line is in
+    // sight; a PNG has a legend below the curves, and one that does not fit
+    // on the disk is told and leaves the earlier one whole.
     void trendWindowOpensLogFilesAndExports()
     {
         QTemporaryDir dir;
         QFile log(dir.filePath(QStringLiteral("261207_2359.TXT")));
         QVERIFY(log.open(QIODevice::WriteOnly));
-        QByteArray header = "Time", record = "\t1.5";
+        QByteArray header = "Time", record = "\t1.050\t1426" + QByteArray(ChannelCount - 2, '\t');
         for (int channel = 0; channel < ChannelCount; ++channel)
             header += "\tCH " + QByteArray::number(channel);
-        log.write(header + "\r\n23:59:30" + record.repeated(31) + "\r\n00:00:30" + record.repeated(31)
-                  + "\r\nnot a record\r\n");
+        log.write(header + "\r\n23:59:30" + record + "\r\n00:00:30" + record + "\r\nnot a record\r\n");
         log.close();
+        QVERIFY(QFile::copy(log.fileName(), dir.filePath(QStringLiteral("renamed.txt"))));
         ScriptedPrompter prompter;
         TrendWindow window(nullptr, prompter);
+        window.setProgramTitle(QStringLiteral("VTX-500 Trend"));
+        QStringList asked;
+        window.askDate = [&asked](const QString &path, QDate) {
+            asked.append(path);
+            return QDate(2026, 12, 9); // after the log's: read as a second file
+        };
         QSignalSpy opened(&window, &TrendWindow::filesOpened);
-        window.openFiles({log.fileName(), dir.filePath(QStringLiteral("notes.txt"))}); // one left out
+        window.openFiles({log.fileName(), dir.filePath(QStringLiteral("notes.txt")), dir.filePath(QStringLiteral("renamed.txt"))});
         QVERIFY(opened.wait(20000));
         QCOMPARE(opened.first().first().toBool(), true);
+        QCOMPARE(asked, QStringList{dir.filePath(QStringLiteral("renamed.txt"))}); // not the missing notes.txt
         QCOMPARE(prompter.shown.size(), 1);
+        QCOMPARE(prompter.shown.first().title, QStringLiteral("VTX-500 Trend"));
         QVERIFY(prompter.shown.takeFirst().text.contains(QLatin1String("notes.txt")));
-        QCOMPARE(window.skippedLines(), 1);
-        QVERIFY(window.findChild<QLabel *>(QStringLiteral("trendStatus"))->text().contains(QLatin1String("1 line")));
+        QCOMPARE(window.skippedLines(), 2);
+        QVERIFY(window.windowTitle().contains(QLatin1String("261207_2359.TXT, renamed.txt")));
+        QVERIFY(window.findChild<QLabel *>(QStringLiteral("trendStatus"))->text().contains(QLatin1String("2 line")));
         QCOMPARE(window.plot()->source()->seriesName(30), QStringLiteral("CH 30"));
+        QVERIFY(window.plot()->seriesShown(1) && !window.plot()->seriesShown(2));
+
+        const auto *list = window.findChild<QTreeWidget *>(QStringLiteral("seriesList"));
+        const trend::Millis first = window.plot()->source()->firstTime();
+        window.plot()->setCursorTime(first + 1000);
+        QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("1.050"));
+        QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("1426"));
+        QCOMPARE(list->topLevelItem(2)->text(1), QStringLiteral("----"));
+        window.plot()->setRange(first - 7200'000, first - 3600'000); // the cursor line out of sight
+        QVERIFY(list->topLevelItem(0)->text(1).isEmpty());
+        window.plot()->showAll();
+
         const QString png = dir.filePath(QStringLiteral("shown.png"));
         QVERIFY(window.exportPng(png));
+        const QImage report(png);
+        QVERIFY2(report.height() > window.plot()->grab().height() + 3 * window.fontMetrics().height(),
+                 qPrintable(QString::number(report.height())));
         QFile earlier(png);
         QVERIFY(earlier.open(QIODevice::ReadOnly));
         const QByteArray before = earlier.readAll();
@@ -343,6 +372,37 @@ private slots:
         QCOMPARE(earlier.readAll(), before);
         QCOMPARE(prompter.shown.size(), 1);
         QVERIFY(prompter.shown[0].text.startsWith(QStringLiteral("Cannot write the file %1.").arg(png)));
+    }
+
+    // Live: the read-out keeps the decimal places the panel showed; Live
+    // stays pressed while the view follows, and a click stops or resumes it.
+    void liveTrendFollowsAndReadsOut()
+    {
+        trend::LiveHistory history([](int channel) { return QStringLiteral("CH %1").arg(channel); });
+        trend::LiveHistory::Values values;
+        values.fill(NAN);
+        values[0] = 98.4f;
+        std::array<int, ChannelCount> decimals;
+        decimals.fill(-1);
+        decimals[0] = 2;
+        const trend::Millis start = QDateTime::currentMSecsSinceEpoch();
+        for (int i = 0; i < 10; ++i) {
+            history.append(start + i * 1000, values, {});
+            history.noteDecimals(decimals);
+        }
+        ScriptedPrompter prompter;
+        TrendWindow window(&history, prompter);
+        auto *live = window.findChild<QPushButton *>(QStringLiteral("liveButton"));
+        QVERIFY(live->isChecked() && window.plot()->following());
+        window.plot()->setCursorTime(start + 5000);
+        QCOMPARE(window.findChild<QTreeWidget *>(QStringLiteral("seriesList"))->topLevelItem(0)->text(1),
+                 QStringLiteral("98.40"));
+        QTest::keyClick(window.plot(), Qt::Key_Left); // a pan into the past
+        QVERIFY(!live->isChecked() && !window.plot()->following());
+        live->click();
+        QVERIFY(live->isChecked() && window.plot()->following());
+        live->click();
+        QVERIFY(!live->isChecked() && !window.plot()->following());
     }
 
     // A log file is read off the window's thread: its timers (the logging

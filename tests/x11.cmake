@@ -3,15 +3,19 @@
 # default event dispatcher (GLib), on Qt's own, and under a window manager.
 # operator_input.py works the menus and dialogs of the main window,
 # window_dialogs.py the trend window's file dialogs and the end of the
-# program under them, events_window.py the events window's acknowledgement. Each has its own display, simulator link and settings
+# program under them, events_window.py the events window's acknowledgement,
+# trend_charts.py a log file as a chart in vtx500-trend and in the monitor's
+# trend window. Each has its own display, simulator link and settings
 # store, and names no machine port (VTX500_SERIAL_PORTS is empty), so they
 # run side by side. They take the longest: a high cost starts them first.
-foreach(script IN ITEMS input dialogs events)
+foreach(script IN ITEMS input dialogs events charts)
   set(file ${CMAKE_CURRENT_SOURCE_DIR}/x11/operator_input.py)
   if(script STREQUAL "dialogs")
     set(file ${CMAKE_CURRENT_SOURCE_DIR}/x11/window_dialogs.py)
   elseif(script STREQUAL "events")
     set(file ${CMAKE_CURRENT_SOURCE_DIR}/x11/events_window.py)
+  elseif(script STREQUAL "charts")
+    set(file ${CMAKE_CURRENT_SOURCE_DIR}/x11/trend_charts.py)
   endif()
   foreach(variant IN ITEMS ";" "_noglib;--no-glib" "_wm;--window-manager")
     list(GET variant 0 suffix)

@@ -2,8 +2,7 @@
 
 #include "trend/ExportFile.h"
 #include "trend/LocalTime.h"
-
-#include <charconv>
+#include "trend/PvValue.h"
 
 namespace trend {
 
@@ -12,24 +11,16 @@ namespace {
 constexpr qsizetype FlushBytes = 1 << 20;
 
 // A field quoted when it holds a comma, a quote or a line break, its quotes
-// doubled.
+// doubled. A text that a spreadsheet would take for a formula (a channel
+// named "=1+2" or "@SUM(A1)") gets an apostrophe before it, so that it is
+// shown as the text it is and never run.
 QByteArray csvField(const QString &text)
 {
-    QByteArray bytes = text.toUtf8();
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    QByteArray bytes = (!text.isEmpty() && formulaStarts.contains(text.front()) ? u'\'' + text : text).toUtf8();
     if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\n') && !bytes.contains('\r'))
         return bytes;
     return '"' + bytes.replace('"', "\"\"") + '"';
-}
-
-void appendValue(float value, QByteArray &out)
-{
-    if (std::isnan(value))
-        return;
-    // The shortest text that reads back as the same float, never with an
-    // exponent: "-3276.8", not "-3276.800048828125".
-    char text[64];
-    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
-    out.append(text, result.ptr - text);
 }
 
 } // namespace
@@ -57,7 +48,7 @@ bool exportCsv(const TrendSource &source, Millis from, Millis to, const std::vec
                 times.append(time, buffer);
                 for (const int series : columns) {
                     buffer += ',';
-                    appendValue(values[series], buffer);
+                    buffer += pvText(values[series], source.decimals(series, time));
                 }
                 buffer += "\r\n";
                 if (buffer.size() >= FlushBytes)

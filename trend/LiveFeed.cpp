@@ -17,9 +17,14 @@ void LiveFeed::setLamps(int channel, quint16 statusWord)
 void LiveFeed::cycleDone(LiveHistory &history, const QDateTime &time, const std::function<bool(int)> &monitored) const
 {
     std::array<float, ChannelCount> values;
-    for (int channel = 0; channel < ChannelCount; ++channel)
-        values[std::size_t(channel)] = monitored(channel) ? pvValue(panels_.pvText(channel)) : NAN;
+    std::array<int, ChannelCount> decimals;
+    for (int channel = 0; channel < ChannelCount; ++channel) {
+        const std::size_t i = std::size_t(channel);
+        decimals[i] = -1;
+        values[i] = monitored(channel) ? pvValue(panels_.pvText(channel), &decimals[i]) : NAN;
+    }
     history.append(time.toMSecsSinceEpoch(), values, statusWords_);
+    history.noteDecimals(decimals); // so that the read-out and the export show 1.050 as shown
 }
 
 void LiveFeed::gap(LiveHistory &history, const QDateTime &time) const

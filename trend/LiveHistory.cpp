@@ -119,6 +119,21 @@ float LiveHistory::valueAt(int series, Millis t) const
     return NAN;
 }
 
+void LiveHistory::noteDecimals(const std::array<int, ChannelCount> &decimals)
+{
+    const Millis last = lastTime();
+    for (std::size_t i = 0; i < decimals.size(); ++i) {
+        if (decimals[i] >= 0)
+            decimals_[i].note(last, decimals[i]);
+        decimals_[i].dropBefore(firstTime());
+    }
+}
+
+int LiveHistory::decimals(int series, Millis t) const
+{
+    return series < 0 || series >= ChannelCount ? -1 : decimals_[std::size_t(series)].at(t);
+}
+
 void LiveHistory::lampMarks(Millis time, int before, int after, std::vector<AlarmMark> &marks, MarkSpacing &spacing)
 {
     if (before == after)

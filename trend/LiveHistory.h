@@ -11,6 +11,7 @@
 
 #include "config/ChannelTable.h"
 #include "trend/ChunkQueue.h"
+#include "trend/DecimalRuns.h"
 #include "trend/EnvelopeBuilder.h"
 
 #include <array>
@@ -39,6 +40,11 @@ public:
     // than the last one (the clock set back) is taken as the last one, so
     // that the history stays in order.
     void append(Millis time, const Values &values, const StatusWords &statusWords);
+
+    // The decimal places each PV of the last appended cycle was shown with
+    // (-1 for a gap): runs of places, a few entries for a whole week.
+    void noteDecimals(const std::array<int, ChannelCount> &decimals);
+    int decimals(int series, Millis t) const override;
 
     // What the history holds, in bytes: bounded by the intervals above.
     std::size_t memoryBytes() const;
@@ -87,6 +93,7 @@ private:
     };
     static void lampMarks(Millis time, int before, int after, std::vector<AlarmMark> &marks, MarkSpacing &spacing);
 
+    std::array<DecimalRuns, ChannelCount> decimals_;
     std::function<QString(int)> names_;
     ChunkQueue<Record> fine_;
     ChunkQueue<Bucket> buckets_;

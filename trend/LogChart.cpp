@@ -2,14 +2,22 @@
 
 #include "config/RegularFile.h"
 #include "trend/LocalTime.h"
+#include "trend/NativePath.h"
 #include "trend/PvValue.h"
+#include "trend/TimeOfDayText.h"
 
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <new>
 #include <tuple>
 
@@ -27,127 +35,29 @@ constexpr qint64 BlockBytes = VTX_LOG_BLOCK_BYTES;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The blanks a locale's time format may put between the time and AM/PM:
-// a space, a no-break space or a narrow no-break space (UTF-8).
-const char *skipBlank(const char *p, const char *end)
+// A record's time of day: "08:46:01" as most locales write it read at once,
+// any other form by its shape.
+bool readTimeOfDay(const char *begin, const char *end, const TimeOfDayText &shapes, Millis &ms)
 {
-    if (p < end && *p == ' ')
-        return p + 1;
-    if (end - p >= 2 && std::memcmp(p, "\xC2\xA0", 2) == 0)
-        return p + 2;
-    if (end - p >= 3 && std::memcmp(p, "\xE2\x80\xAF", 3) == 0)
-        return p + 3;
-    return p;
-}
-
-const char *skipBlanksBack(const char *begin, const char *end)
-{
-    for (;;) {
-        if (end > begin && end[-1] == ' ')
-            --end;
-        else if (end - begin >= 2 && std::memcmp(end - 2, "\xC2\xA0", 2) == 0)
-            end -= 2;
-        else if (end - begin >= 3 && std::memcmp(end - 3, "\xE2\x80\xAF", 3) == 0)
-            end -= 3;
-        else
-            return end;
-    }
-}
-
-// The markers of the hours before and after noon: the English ones in any
-// case, with or without dots, and the default locale's own (as the log
-// holds them, in the local 8-bit encoding).
-class DayPeriods {
-public:
-    DayPeriods()
-    {
-        const QLocale locale;
-        am_ = {QByteArrayLiteral("AM"), QByteArrayLiteral("A.M."), locale.amText().toLocal8Bit()};
-        pm_ = {QByteArrayLiteral("PM"), QByteArrayLiteral("P.M."), locale.pmText().toLocal8Bit()};
-    }
-    // 0 for before noon, 12 for after, -1 for anything else.
-    int hoursAdded(const char *begin, const char *end) const
-    {
-        if (matches(am_, begin, end))
-            return 0;
-        if (matches(pm_, begin, end))
-            return 12;
-        return -1;
-    }
-
-private:
-    static bool matches(const QList<QByteArray> &words, const char *begin, const char *end)
-    {
-        const QByteArrayView text(begin, end - begin);
-        return std::any_of(words.begin(), words.end(), [&text](const QByteArray &word) {
-            return !word.isEmpty() && text.compare(word, Qt::CaseInsensitive) == 0;
-        });
-    }
-
-    QList<QByteArray> am_;
-    QList<QByteArray> pm_;
-};
-
-// Two digits at p into `value`.
-bool readTwoDigits(const char *p, const char *end, int &value)
-{
-    if (end - p < 2 || !isDigit(p[0]) || !isDigit(p[1]))
-        return false;
-    value = (p[0] - '0') * 10 + (p[1] - '0');
-    return true;
-}
-
-// A record's time of day as the locale wrote it: "08:46:01", "8:46:01 AM",
-// "8.46.01", with the day period before or after the digits.
-bool readTimeOfDay(const char *begin, const char *end, const DayPeriods &periods, Millis &ms)
-{
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    if (end - begin == 8 && begin[2] == ':' && begin[5] == ':' && readTwoDigits(begin, end, hour)
-        && readTwoDigits(begin + 3, end, minute) && readTwoDigits(begin + 6, end, second)) {
+    if (end - begin == 8 && begin[2] == ':' && begin[5] == ':' && isDigit(begin[0]) && isDigit(begin[1])
+        && isDigit(begin[3]) && isDigit(begin[4]) && isDigit(begin[6]) && isDigit(begin[7])) {
+        const int hour = (begin[0] - '0') * 10 + (begin[1] - '0');
+        const int minute = (begin[3] - '0') * 10 + (begin[4] - '0');
+        const int second = (begin[6] - '0') * 10 + (begin[7] - '0');
         if (hour > 23 || minute > 59 || second > 59)
             return false;
         ms = ((hour * 60 + minute) * 60 + second) * Millis(1000);
         return true;
     }
-
-    const char *p = begin;
-    while (p < end && !isDigit(*p))
-        ++p;
-    const char *const digits = p;
-    for (; p < end && isDigit(*p) && p - digits < 3; ++p)
-        hour = hour * 10 + (*p - '0');
-    if (p - digits < 1 || p - digits > 2 || p == end || (*p != ':' && *p != '.'))
-        return false;
-    const char separator = *p;
-    if (!readTwoDigits(p + 1, end, minute) || p + 3 >= end || p[3] != separator || !readTwoDigits(p + 4, end, second))
-        return false;
-    p += 6;
-
-    const char *const before = skipBlanksBack(begin, digits);
-    const char *after = p;
-    while (after != skipBlank(after, end))
-        after = skipBlank(after, end);
-    if (before != begin && after != end)
-        return false;
-    if (before != begin || after != end) {
-        const int added = before != begin ? periods.hoursAdded(begin, before) : periods.hoursAdded(after, end);
-        if (added < 0 || hour < 1 || hour > 12)
-            return false;
-        hour = hour % 12 + added;
-    }
-    if (hour > 23 || minute > 59 || second > 59)
-        return false;
-    ms = ((hour * 60 + minute) * 60 + second) * Millis(1000);
-    return true;
+    return shapes.read(QByteArrayView(begin, end - begin), ms);
 }
 
 // A record: the time of day and one field per channel, nothing more.
-bool readRecord(const char *begin, const char *end, const DayPeriods &periods, Millis &ms, float *values)
+bool readRecord(const char *begin, const char *end, const TimeOfDayText &shapes, Millis &ms, float *values,
+                int *decimals)
 {
     const auto *tab = static_cast<const char *>(std::memchr(begin, '\t', std::size_t(end - begin)));
-    if (!tab || !readTimeOfDay(begin, tab, periods, ms))
+    if (!tab || !readTimeOfDay(begin, tab, shapes, ms))
         return false;
     const char *p = tab + 1;
     for (int i = 0; i < ChannelCount; ++i) {
@@ -156,7 +66,7 @@ bool readRecord(const char *begin, const char *end, const DayPeriods &periods, M
         if ((next == nullptr) != (i == ChannelCount - 1))
             return false;
         values[i] = NAN;
-        if (detail::readPv(p, fieldEnd, values[i]) == detail::PvRead::NotANumber)
+        if (detail::readPv(p, fieldEnd, values[i], &decimals[i]) == detail::PvRead::NotANumber)
             return false;
         p = fieldEnd + 1;
     }
@@ -199,13 +109,20 @@ struct LogChart::FileName {
 // belongs to.
 class LogChart::Reader {
 public:
-    Reader(LogChart &chart, const FileName &file) : chart_(chart), day_(file.date), previousMs_(file.startMs) {}
+    Reader(LogChart &chart, const FileName &file)
+        : chart_(chart), shapes_(timeShapes()), day_(file.date), previousMs_(file.startMs)
+    {
+    }
 
     // False when the file overlaps what the chart holds; it must be undone.
     bool line(const char *begin, const char *end)
     {
         if (end > begin && end[-1] == '\r')
             --end;
+        // A CR within a line before any record: the file's lines may end in
+        // CR alone, so that this "line" is all of them (told if no record
+        // follows).
+        loneCr_ = loneCr_ || (!started_ && std::memchr(begin, '\r', std::size_t(end - begin)) != nullptr);
         if (lines_++ == 0 && QByteArrayView(begin, end - begin).startsWith("Time\t")) {
             header_ = QString::fromLocal8Bit(QByteArrayView(begin, end - begin)).split(u'\t').mid(1);
             header_.resize(ChannelCount);
@@ -213,7 +130,8 @@ public:
         }
         Millis ms = 0;
         float values[ChannelCount];
-        if (!readRecord(begin, end, periods_, ms, values)) {
+        int decimals[ChannelCount];
+        if (!readRecord(begin, end, *shapes_, ms, values, decimals)) {
             ++chart_.skipped_;
             return true;
         }
@@ -236,30 +154,65 @@ public:
             if (!times.empty() && time < times.back())
                 return false;
             if (!times.empty())
-                chart_.fileStarts_.push_back(times.size());
+                chart_.breaks_.push_back(times.size());
             started_ = true;
         } else if (time < times.back()) {
             time = times.back(); // the times stay in order for every search
         }
         times.push_back(time);
-        for (int i = 0; i < ChannelCount; ++i)
+        for (int i = 0; i < ChannelCount; ++i) {
             chart_.values_[std::size_t(i)].push_back(values[i]);
+            if (!std::isnan(values[i]))
+                chart_.decimals_[std::size_t(i)].note(time, decimals[i]);
+        }
         return true;
+    }
+
+    // A last line without its line end: skipped, and told apart from a file
+    // whose lines end in CR alone (all of it one "line").
+    void cutLine(const char *begin, const char *end)
+    {
+        ++chart_.skipped_;
+        if (end > begin && end[-1] == '\r')
+            --end; // cut between CR and LF
+        loneCr_ = loneCr_ || std::memchr(begin, '\r', std::size_t(end - begin)) != nullptr;
     }
 
     const QStringList &header() const { return header_; }
     bool hasRecords() const { return started_; }
+    bool loneCr() const { return loneCr_; }
 
 private:
+    // The shapes of every locale's time, learnt once for each reading locale.
+    static std::shared_ptr<const TimeOfDayText> timeShapes()
+    {
+        static std::mutex mutex;
+        static QString locale;
+        static std::shared_ptr<const TimeOfDayText> shapes;
+        const std::lock_guard lock(mutex);
+        if (!shapes || locale != QLocale().name()) {
+            locale = QLocale().name();
+            shapes = std::make_shared<const TimeOfDayText>();
+        }
+        return shapes;
+    }
+
     LogChart &chart_;
-    DayPeriods periods_;
+    std::shared_ptr<const TimeOfDayText> shapes_;
     LocalDay day_;
     Millis previousMs_;
     bool secondPass_ = false;
     bool started_ = false;
+    bool loneCr_ = false;
     qint64 lines_ = 0;
     QStringList header_;
 };
+
+bool LogChart::nameHasDate(const QString &path)
+{
+    FileName name;
+    return name.parse(path);
+}
 
 void LogChart::clear()
 {
@@ -270,7 +223,9 @@ void LogChart::clear()
     times_ = {};
     for (LineVector<float> &values : values_)
         values = {};
-    fileStarts_.clear();
+    breaks_.clear();
+    for (DecimalRuns &decimals : decimals_)
+        decimals.clear();
 }
 
 bool LogChart::open(const QStringList &paths, QString *error, const Progress &progress)
@@ -280,21 +235,28 @@ bool LogChart::open(const QStringList &paths, QString *error, const Progress &pr
     std::vector<FileName> names;
     QStringList seen;
     for (const QString &path : paths) {
-        const QString canonical = QFileInfo(path).canonicalFilePath();
+        char resolved[PATH_MAX];
+        const QString canonical = ::realpath(encodePath(path).constData(), resolved) ? decodePath(resolved) : QString();
         if (!canonical.isEmpty() && seen.contains(canonical))
             continue; // the same file twice is read once
         seen.append(canonical);
         FileName name;
-        if (name.parse(path))
+        if (name.parse(path)) {
             names.push_back(name);
-        else
+        } else if (const QDate given = givenDates_.value(path); given.isValid()) {
+            name.date = given; // begun that day: its first record is on it
+            names.push_back(name);
+        } else {
             errors.append(QStringLiteral("%1: not the name of a log file (yymmdd_hhmm.TXT)").arg(path));
+        }
     }
     std::stable_sort(names.begin(), names.end());
 
     qint64 total = 0;
-    for (const FileName &name : names)
-        total += std::max<qint64>(0, QFileInfo(name.path).size());
+    for (const FileName &name : names) {
+        struct stat info {};
+        total += ::stat(encodePath(name.path).constData(), &info) == 0 ? std::max<qint64>(0, info.st_size) : 0;
+    }
     qint64 done = 0;
     for (const FileName &name : names) {
         QString reason;
@@ -325,17 +287,22 @@ bool LogChart::open(const QStringList &paths, QString *error, const Progress &pr
 bool LogChart::read(const FileName &file, QString &reason, qint64 &done, qint64 total, const Progress &progress)
 {
     QFile device(file.path);
-    if (!regular_file::open(device, QIODevice::ReadOnly | QIODevice::Unbuffered, reason))
+    if (!regular_file::open(device, encodePath(file.path), QIODevice::ReadOnly | QIODevice::Unbuffered, reason))
         return false;
 
     const std::size_t samplesBefore = times_.size();
-    const std::size_t startsBefore = fileStarts_.size();
+    const std::size_t startsBefore = breaks_.size();
     const qint64 skippedBefore = skipped_;
+    std::array<std::size_t, ChannelCount> runsBefore;
+    for (std::size_t i = 0; i < runsBefore.size(); ++i)
+        runsBefore[i] = decimals_[i].size();
     const auto undo = [&] {
         times_.resize(samplesBefore);
         for (LineVector<float> &values : values_)
             values.resize(samplesBefore);
-        fileStarts_.resize(startsBefore);
+        for (std::size_t i = 0; i < runsBefore.size(); ++i)
+            decimals_[i].truncate(runsBefore[i]);
+        breaks_.resize(startsBefore);
         skipped_ = skippedBefore;
         return false;
     };
@@ -363,9 +330,10 @@ bool LogChart::read(const FileName &file, QString &reason, qint64 &done, qint64 
                 discarding = false;
                 p = newline + 1;
             }
-            // The last line may lack its line end.
+            // A last line without its line end was cut off while being
+            // written: its last field may be cut too (1 for 1234).
             if (count == 0 && p < end && !discarding)
-                overlaps = overlaps || !reader.line(p, end);
+                reader.cutLine(p, end);
             if (overlaps) {
                 reason = QStringLiteral("its records overlap those of an earlier file in time");
                 return undo();
@@ -388,12 +356,16 @@ bool LogChart::read(const FileName &file, QString &reason, qint64 &done, qint64 
                 std::memmove(buffer.data(), p, std::size_t(held));
             }
         }
-        // Lines, but not one of them a record: no log of ours (a file picked by
-        // mistake, or another program's), rather than a log to show empty.
-        if (!reader.hasRecords() && skipped_ > skippedBefore) {
-            reason = QStringLiteral("not one of its lines is a log record");
+        // Not one record: no log of ours (a file picked by mistake, or
+        // another program's) or one with nothing in it yet, rather than a
+        // log to show empty.
+        if (!reader.hasRecords()) {
+            reason = reader.loneCr()            ? QStringLiteral("its lines end in CR alone, not in CR LF as a log's do")
+                : skipped_ > skippedBefore ? QStringLiteral("not one of its lines is a log record")
+                                           : QStringLiteral("it holds no record");
             return undo();
         }
+        breakAtPauses(samplesBefore);
         if (!reader.header().isEmpty())
             names_ = reader.header();
     } catch (const std::bad_alloc &) {
@@ -403,9 +375,28 @@ bool LogChart::read(const FileName &file, QString &reason, qint64 &done, qint64 
     return true;
 }
 
-bool LogChart::startsFile(std::size_t sample) const
+void LogChart::breakAtPauses(std::size_t first)
 {
-    return std::binary_search(fileStarts_.begin(), fileStarts_.end(), sample);
+    // The file's own interval: the median spacing of its records, so that a
+    // few pauses do not move it.
+    if (times_.size() - first < 3)
+        return;
+    std::vector<Millis> spacings;
+    spacings.reserve(times_.size() - first - 1);
+    for (std::size_t i = first + 1; i < times_.size(); ++i)
+        spacings.push_back(times_[i] - times_[i - 1]);
+    const auto middle = spacings.begin() + std::ptrdiff_t(spacings.size() / 2);
+    std::nth_element(spacings.begin(), middle, spacings.end());
+    const Millis longest = 3 * std::max<Millis>(*middle, 1000);
+    for (std::size_t i = first + 1; i < times_.size(); ++i) {
+        if (times_[i] - times_[i - 1] > longest)
+            breaks_.push_back(i);
+    }
+}
+
+bool LogChart::breaksBefore(std::size_t sample) const
+{
+    return std::binary_search(breaks_.begin(), breaks_.end(), sample);
 }
 
 std::vector<Span> LogChart::envelope(int series, Millis from, Millis to, int columns) const
@@ -420,8 +411,9 @@ std::vector<Span> LogChart::envelope(int series, Millis from, Millis to, int col
         [&](int column, std::size_t a, std::size_t b) {
 
             // The line breaks before the column when its first sample is a
-            // gap or begins a file, and after it when its last is a gap.
-            builder.add(column, pyramid.range(a, b), std::isnan(values[a]) || startsFile(a), std::isnan(values[b - 1]));
+            // gap or follows a pause or the end of a file, and after it when
+            // its last is a gap.
+            builder.add(column, pyramid.range(a, b), std::isnan(values[a]) || breaksBefore(a), std::isnan(values[b - 1]));
         });
     return builder.take();
 }
@@ -432,6 +424,11 @@ float LogChart::valueAt(int series, Millis t) const
         return NAN;
     const auto after = std::upper_bound(times_.begin(), times_.end(), t);
     return after == times_.begin() ? NAN : values_[std::size_t(series)][std::size_t(after - times_.begin() - 1)];
+}
+
+int LogChart::decimals(int series, Millis t) const
+{
+    return series < 0 || series >= ChannelCount ? -1 : decimals_[std::size_t(series)].at(t);
 }
 
 void LogChart::forEachSample(Millis from, Millis to, const SampleVisitor &visit) const
@@ -449,7 +446,7 @@ void LogChart::forEachSample(Millis from, Millis to, const SampleVisitor &visit)
 
 std::size_t LogChart::memoryBytes() const
 {
-    std::size_t bytes = sizeof(*this) + times_.capacity() * sizeof(Millis) + fileStarts_.capacity() * sizeof(std::size_t);
+    std::size_t bytes = sizeof(*this) + times_.capacity() * sizeof(Millis) + breaks_.capacity() * sizeof(std::size_t);
     for (std::size_t i = 0; i < values_.size(); ++i)
         bytes += values_[i].capacity() * sizeof(float) + pyramids_[i].memoryBytes();
     return bytes;

@@ -3,9 +3,12 @@
 // (channel 0..30), the files merged in time order with a gap between two.
 
 #include "config/ChannelTable.h"
+#include "trend/DecimalRuns.h"
 #include "trend/MinMaxPyramid.h"
 #include "trend/TrendSource.h"
 
+#include <QDate>
+#include <QHash>
 #include <QStringList>
 
 #include <array>
@@ -21,9 +24,11 @@ public:
 
     // Reads the log files `paths` (log/yymmdd_hhmm.TXT, or with _2, _3 ...
     // for later runs in the same minute) in place of what was open. A file
-    // that cannot be read, whose name is not a log file's name, that has
-    // lines but no record, or whose records overlap an earlier file's in
-    // time is left out; the others are read all the same. False when any
+    // that cannot be read, whose name is not a log file's name (and no date
+    // was given for it), that holds no record, or whose records overlap an
+    // earlier file's in time is left out; the others are read all the same.
+    // A line that is no record (a value beyond a float, a last line cut off
+    // without its CR LF) is skipped and counted. False when any
     // file was left out, and `error` has a line for each, saying why.
     //
     // Memory grows with the records actually read, never from what the
@@ -38,6 +43,13 @@ public:
     using Progress = std::function<bool(qint64 done, qint64 total)>;
     bool open(const QStringList &paths, QString *error = nullptr, const Progress &progress = {});
     bool cancelled() const { return cancelled_; }
+
+    // Whether the file name says the date its log began (yymmdd_hhmm.TXT).
+    static bool nameHasDate(const QString &path);
+    // The dates of files whose names carry none (a log renamed), given by
+    // the operator: the day the file's first record was written. The next
+    // open() reads such a file as if its name said that date and 00:00.
+    void setGivenDates(const QHash<QString, QDate> &dates) { givenDates_ = dates; }
 
     // The files read, in time order.
     QStringList files() const { return files_; }
@@ -54,6 +66,8 @@ public:
     Millis lastTime() const override { return times_.empty() ? 0 : times_.back(); }
     std::vector<Span> envelope(int series, Millis from, Millis to, int columns) const override;
     float valueAt(int series, Millis t) const override;
+    // The digits written after the separator in the log.
+    int decimals(int series, Millis t) const override;
     std::vector<AlarmMark> alarmMarks(int, Millis, Millis, Millis = 0) const override { return {}; }
     void forEachSample(Millis from, Millis to, const SampleVisitor &visit) const override;
 
@@ -63,7 +77,10 @@ private:
 
     bool read(const FileName &file, QString &reason, qint64 &done, qint64 total, const Progress &progress);
     void clear();
-    bool startsFile(std::size_t sample) const;
+    // Breaks the line where two records of the file from `first` on lie
+    // more than three of its intervals apart (the monitor was not running).
+    void breakAtPauses(std::size_t first);
+    bool breaksBefore(std::size_t sample) const;
 
     QStringList files_;
     QStringList names_;
@@ -72,8 +89,11 @@ private:
     std::vector<Millis> times_;
     std::array<LineVector<float>, ChannelCount> values_;
     std::array<MinMaxPyramid, ChannelCount> pyramids_;
-    // The first sample of every file after the first: a gap lies before it.
-    std::vector<std::size_t> fileStarts_;
+    std::array<DecimalRuns, ChannelCount> decimals_;
+    QHash<QString, QDate> givenDates_;
+    // The first sample of every file after the first, and of every record
+    // after a pause: a gap lies before it.
+    std::vector<std::size_t> breaks_;
 };
 
 } // namespace trend

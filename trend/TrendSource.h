@@ -51,6 +51,10 @@ public:
     // The value of the last sample at or before t; NaN when there is none or
     // it is a gap.
     virtual float valueAt(int series, Millis t) const = 0;
+    // The decimal places the instrument showed the sample at or before t
+    // with (1.050: 3), so that a read-out or an export writes the value as
+    // it was shown; -1 when the source does not know them.
+    virtual int decimals(int /*series*/, Millis /*t*/) const { return -1; }
     // The lamp changes within [from, to), in time order; none for a source
     // that does not know the lamps (a log file). With a spacing, at most one
     // change of each lamp and direction within any `spacing` (a pixel column

@@ -9,6 +9,7 @@
 
 #include "trend/TrendSource.h"
 
+#include <QDate>
 #include <QWidget>
 
 #include <functional>
@@ -16,8 +17,9 @@
 
 class Prompter;
 class QLabel;
-class QListWidget;
-class QListWidgetItem;
+class QImage;
+class QTreeWidget;
+class QTreeWidgetItem;
 class QProgressBar;
 class QPushButton;
 class QTimer;
@@ -36,7 +38,17 @@ public:
     ~TrendWindow() override;
 
     // Which series are ticked when the live history is shown; all when unset.
+    // A log chart ticks the channels that hold a value.
     std::function<bool(int series)> shownAtFirst;
+    // Asks the date a log file began whose name carries none (a renamed
+    // log), suggesting `suggested`; an invalid date leaves the file out.
+    // A small dialog unless set otherwise (tests answer it).
+    std::function<QDate(const QString &path, QDate suggested)> askDate;
+
+    // The program's name for the title and the boxes (vtx500-trend on its
+    // own); the title then says which files are shown. Unset: the window is
+    // "Trend" and its boxes have the application's title.
+    void setProgramTitle(const QString &title);
 
     // Shows the live history, following its newest samples.
     void showLive();
@@ -51,8 +63,10 @@ public:
     // New samples in the live history (called after each polling cycle).
     void liveGrew();
 
-    // The shown range: the curves as drawn, or the ticked series' values.
+    // The shown range: the curves as drawn under a title and the time range,
+    // with a legend of the ticked channels; or the ticked series' values.
     bool exportPng(const QString &path);
+    QImage reportImage() const;
     bool exportCsv(const QString &path);
 
     TrendPlot *plot() const { return plot_; }
@@ -67,7 +81,11 @@ private:
     struct Reading;
     void showSource(const trend::TrendSource *source);
     void updateReadout();
-    void onItemChanged(QListWidgetItem *item);
+    void updateFollowing();
+    void updateTitle();
+    void tell(const QString &text);
+    QString rangeText() const;
+    void onItemChanged(QTreeWidgetItem *item, int column);
     void chooseFiles();
     void chooseExport(bool png);
     void showProgress();
@@ -80,8 +98,10 @@ private:
     std::unique_ptr<trend::JournalMarks> marks_; // what the plot shows of files_
     std::unique_ptr<Reading> reading_;
     quint64 readings_ = 0;
+    QString programTitle_;
+    bool liveTickedByMonitoring_ = false;
     TrendPlot *plot_;
-    QListWidget *series_;
+    QTreeWidget *series_;
     QLabel *readout_;
     QLabel *status_;
     QPushButton *liveButton_;
