@@ -2,6 +2,7 @@
 
 #include "trend/LocalTime.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace trend {
@@ -26,15 +27,48 @@ Millis LiveHistory::firstTime() const
 
 Millis LiveHistory::lastTime() const { return fine_.empty() ? 0 : fine_.timeAt(fine_.size() - 1); }
 
+Millis LiveHistory::typicalCycle() const
+{
+    if (cycleCount_ < 3)
+        return 0;
+    std::array<Millis, Cycles> sorted = cycles_;
+    const auto end = sorted.begin() + std::ptrdiff_t(std::min(cycleCount_, Cycles));
+    const auto middle = sorted.begin() + (end - sorted.begin()) / 2;
+    std::nth_element(sorted.begin(), middle, end);
+    return *middle;
+}
+
 void LiveHistory::append(Millis time, const Values &values, const StatusWords &statusWords)
 {
-    if (!fine_.empty())
+    std::array<quint8, ChannelCount> lamps;
+    for (std::size_t i = 0; i < std::size_t(ChannelCount); ++i)
+        lamps[i] = quint8(statusWords[i] & LampBits);
+    if (!fine_.empty()) {
         time = std::max(time, lastTime());
+        const Millis interval = time - lastCycle_;
+        if (const Millis typical = typicalCycle(); typical > 0 && interval > 3 * typical) {
+            // The lamps stay as they were, so that the gap marks no change.
+            const auto [record, slot] = fine_.at(fine_.size() - 1);
+            std::array<quint8, ChannelCount> before;
+            for (std::size_t i = 0; i < std::size_t(ChannelCount); ++i)
+                before[i] = record->lamps[i][slot];
+            std::array<float, ChannelCount> none;
+            none.fill(NAN);
+            push(lastCycle_ + 3 * typical, none.data(), before.data());
+        }
+        cycles_[cycleCount_++ % Cycles] = interval;
+    }
+    lastCycle_ = time;
+    push(time, values.data(), lamps.data());
+}
+
+void LiveHistory::push(Millis time, const float *values, const quint8 *lamps)
+{
     const auto [record, slot] = fine_.pushBack();
     record->time[slot] = time;
     for (std::size_t i = 0; i < std::size_t(ChannelCount); ++i) {
         record->value[i][slot] = values[i];
-        record->lamps[i][slot] = quint8(statusWords[i] & LampBits);
+        record->lamps[i][slot] = lamps[i];
     }
     while (fine_.timeAt(0) < time - FineSpan || fine_.size() > MaxFineRecords)
         fold();

@@ -13,8 +13,15 @@ namespace {
 // triangle (tip up: turned on, tip down: turned off) with a dark outline so
 // that it shows on any curve, and its lamp's name on a white halo.
 struct MarkSprites {
-    std::array<QImage, 6> images;
+    // Only the pixels that show, each with its place in the sprite: a
+    // mark is mostly transparent, and a week of alarms draws thousands.
+    struct Pixel {
+        short x, y;
+        QRgb colour; // premultiplied
+    };
+    std::array<std::vector<Pixel>, 6> pixels;
     int half = 4;
+    int height = 0;
 };
 
 const MarkSprites &sprites(qreal ratio)
@@ -55,8 +62,14 @@ const MarkSprites &sprites(qreal ratio)
             text.setPen(QColor(outline));
             text.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, name);
             text.end();
-            image.setDevicePixelRatio(1);
-            made.images[std::size_t((lamp - 1) * 2 + (on ? 1 : 0))] = image;
+            std::vector<MarkSprites::Pixel> &shown = made.pixels[std::size_t((lamp - 1) * 2 + (on ? 1 : 0))];
+            for (int y = 0; y < height; ++y) {
+                const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+                for (int x = 0; x < width; ++x)
+                    if (qAlpha(line[x]) > 0)
+                        shown.push_back({short(x), short(y), line[x]});
+            }
+            made.height = height;
         }
     return kept.emplace(ratio, std::move(made)).first->second;
 }
@@ -121,25 +134,17 @@ void PlotCanvas::mark(int column, int row, int lamp, bool on, qreal ratio)
     if (lamp < 1 || lamp > 3)
         return;
     const MarkSprites &all = sprites(ratio);
-    const QImage &sprite = all.images[std::size_t((lamp - 1) * 2 + (on ? 1 : 0))];
     const int left = area_.left() + column - all.half;
-    const int top = area_.top() + (on ? row - sprite.height() : row + 1);
-    // Over what is there: premultiplied source over the opaque picture,
-    // clipped to the plot area.
-    const QRect target = QRect(left, top, sprite.width(), sprite.height()).intersected(area_);
-    for (int y = target.top(); y <= target.bottom(); ++y) {
-        const auto *from = reinterpret_cast<const QRgb *>(sprite.constScanLine(y - top));
-        QRgb *to = pixel(target.left(), y);
-        for (int x = target.left(); x <= target.right(); ++x, ++to) {
-            const QRgb s = from[x - left];
-            const int alpha = qAlpha(s);
-            if (alpha == 255)
-                *to = s;
-            else if (alpha > 0) {
-                const int keep = 255 - alpha;
-                *to = qRgb(qRed(s) + qRed(*to) * keep / 255, qGreen(s) + qGreen(*to) * keep / 255,
-                           qBlue(s) + qBlue(*to) * keep / 255);
-            }
-        }
+    const int top = area_.top() + (on ? row - all.height : row + 1);
+    // Over what is there, clipped to the plot area.
+    for (const MarkSprites::Pixel &dot : all.pixels[std::size_t((lamp - 1) * 2 + (on ? 1 : 0))]) {
+        const int x = left + dot.x, y = top + dot.y;
+        if (!area_.contains(x, y))
+            continue;
+        QRgb *to = pixel(x, y);
+        const int keep = 255 - qAlpha(dot.colour);
+        *to = keep == 0 ? dot.colour
+                        : qRgb(qRed(dot.colour) + qRed(*to) * keep / 255, qGreen(dot.colour) + qGreen(*to) * keep / 255,
+                               qBlue(dot.colour) + qBlue(*to) * keep / 255);
     }
 }

@@ -538,21 +538,19 @@ void TrendPlot::paintCurves(PlotCanvas &canvas) const
 void TrendPlot::paintMarks(PlotCanvas &canvas, qreal ratio) const
 {
     // A triangle where a lamp turned red (tip up, above the curve) or back
-    // (tip down, below it), named by its lamp; of each lamp and direction at
-    // most one in the width of a mark, however many changes lie there.
+    // (tip down, below it), named by its lamp; of each direction at most one
+    // in the width of a mark, however many changes lie there (more would
+    // cover each other).
     const int spacing = PlotCanvas::markWidth(ratio);
     for (const int s : drawingOrder()) {
         const std::vector<Span> &spans = spans_[std::size_t(s)];
         const std::pair<double, double> range = ranges_[std::size_t(s)];
-        std::array<int, 6> lastColumn;
-        lastColumn.fill(-spacing);
+        std::array<int, 2> lastColumn{-spacing, -spacing};
         for (const trend::AlarmMark &mark : marks_[std::size_t(s)]) {
             const int column = markColumn(mark.time, canvas.columns());
-            const std::size_t kind = std::size_t((mark.lamp - 1) * 2 + (mark.on ? 1 : 0));
-            if (column < 0 || column >= canvas.columns() || kind >= lastColumn.size()
-                || column - lastColumn[kind] < spacing)
+            if (column < 0 || column >= canvas.columns() || column - lastColumn[mark.on] < spacing)
                 continue;
-            lastColumn[kind] = column;
+            lastColumn[mark.on] = column;
             const Span &cell = spans[std::size_t(column)];
             const int row = !cell.hasValue() ? (mark.on ? canvas.rows() / 4 : 0)
                                              : rowOf(mark.on ? cell.high : cell.low, range, canvas.rows());
