@@ -136,15 +136,23 @@ void PlotCanvas::mark(int column, int row, int lamp, bool on, qreal ratio)
     const MarkSprites &all = sprites(ratio);
     const int left = area_.left() + column - all.half;
     const int top = area_.top() + (on ? row - all.height : row + 1);
-    // Over what is there, clipped to the plot area.
-    for (const MarkSprites::Pixel &dot : all.pixels[std::size_t((lamp - 1) * 2 + (on ? 1 : 0))]) {
+    // Over what is there, clipped to the plot area only at its edges.
+    const std::vector<MarkSprites::Pixel> &dots = all.pixels[std::size_t((lamp - 1) * 2 + (on ? 1 : 0))];
+    const bool inside = area_.contains(QRect(left, top, markWidth(ratio), all.height));
+    for (const MarkSprites::Pixel &dot : dots) {
         const int x = left + dot.x, y = top + dot.y;
-        if (!area_.contains(x, y))
+        if (!inside && (x < area_.left() || x > area_.right() || y < area_.top() || y > area_.bottom()))
             continue;
         QRgb *to = pixel(x, y);
-        const int keep = 255 - qAlpha(dot.colour);
-        *to = keep == 0 ? dot.colour
-                        : qRgb(qRed(dot.colour) + qRed(*to) * keep / 255, qGreen(dot.colour) + qGreen(*to) * keep / 255,
-                               qBlue(dot.colour) + qBlue(*to) * keep / 255);
+        const uint keep = 255 - qAlpha(dot.colour);
+        if (keep == 0) {
+            *to = dot.colour;
+            continue;
+        }
+        // Premultiplied over opaque, each channel: source + destination * (1 - alpha).
+        const QRgb under = *to;
+        const uint redBlue = ((under & 0xff00ff) * keep >> 8) & 0xff00ff;
+        const uint green = ((under & 0x00ff00) * keep >> 8) & 0x00ff00;
+        *to = 0xff000000u | ((dot.colour & 0xffffff) + redBlue + green);
     }
 }

@@ -73,6 +73,9 @@ TrendWindow::TrendWindow(const trend::TrendSource *live, Prompter &prompter, QWi
                 plot_->setFollowing(false);
                 plot_->showAll();
             });
+    auto *scaleButton = addButton(bar, QStringLiteral("scaleButton"), QStringLiteral("Own &scales"));
+    scaleButton->setCheckable(true); // each series over its own range, the selected one's values on the axis
+    connect(scaleButton, &QPushButton::toggled, plot_, &TrendPlot::setOwnScales);
     connect(addButton(bar, QStringLiteral("pngButton"), QStringLiteral("Export &PNG...")), &QPushButton::clicked,
             this, [this] { chooseExport(true); });
     connect(addButton(bar, QStringLiteral("csvButton"), QStringLiteral("Export &CSV...")), &QPushButton::clicked,
@@ -106,6 +109,7 @@ TrendWindow::TrendWindow(const trend::TrendSource *live, Prompter &prompter, QWi
     layout->addWidget(status_);
 
     connect(series_, &QListWidget::itemChanged, this, &TrendWindow::onItemChanged);
+    connect(series_, &QListWidget::currentRowChanged, plot_, &TrendPlot::setSelectedSeries);
     connect(plot_, &TrendPlot::cursorMoved, this, &TrendWindow::updateReadout);
     setFocusProxy(plot_);
     if (live_)
