@@ -178,34 +178,39 @@ std::vector<AlarmMark> LiveHistory::alarmMarks(int series, Millis from, Millis t
     if (series < 0 || series >= ChannelCount)
         return marks;
     const auto s = std::size_t(series);
-    for (std::size_t i = buckets_.lowerBound(from); i < buckets_.size(); ++i) {
-        const auto [bucket, b] = buckets_.at(i);
-        const Millis time = bucket->time[b];
-        if (time >= to)
-            return marks;
-        // A lamp that turned both ways within the interval: the turn that
-        // leaves it as it was at the end comes last.
-        const int word = bucket->lamps[s][b];
-        if ((word & (LampBits | LampBits << 3)) == 0) // no lamp turned in this interval
-            continue;
-        const int on = word & LampBits;
-        const int off = word >> 3 & LampBits;
-        const int end = word >> 6 & LampBits;
-        const int both = on & off;
-        lampMarks(time, end & both, ~end & both & LampBits, marks, apart); // the first turn of those
-        lampMarks(time, ~end & (on | off) & LampBits, end & (on | off), marks, apart);
-    }
-    for (std::size_t i = fine_.lowerBound(from); i < fine_.size(); ++i) {
-        const auto [record, slot] = fine_.at(i);
-        if (record->time[slot] >= to)
-            break;
-        int before = foldedLamps_[s];
-        if (i > 0) {
-            const auto [previous, p] = fine_.at(i - 1);
-            before = previous->lamps[s][p];
+    // A chunk's lamp words at a time: most intervals turn no lamp, and a
+    // week of them is read in a fraction of a millisecond.
+    buckets_.forEachRun(buckets_.lowerBound(from), buckets_.lowerBound(to), [&](const Bucket &bucket, std::size_t i,
+                                                                               std::size_t stop) {
+        for (; i < stop; ++i) {
+            const int word = bucket.lamps[s][i];
+            if ((word & (LampBits | LampBits << 3)) == 0) // no lamp turned in this interval
+                continue;
+            // A lamp that turned both ways within the interval: the turn that
+            // leaves it as it was at the end comes last.
+            const int on = word & LampBits;
+            const int off = word >> 3 & LampBits;
+            const int end = word >> 6 & LampBits;
+            const int both = on & off;
+            const Millis time = bucket.time[i];
+            lampMarks(time, end & both, ~end & both & LampBits, marks, apart); // the first turn of those
+            lampMarks(time, ~end & (on | off) & LampBits, end & (on | off), marks, apart);
         }
-        lampMarks(record->time[slot], before, record->lamps[s][slot], marks, apart);
+    });
+    const std::size_t first = fine_.lowerBound(from);
+    int before = foldedLamps_[s];
+    if (first > 0) {
+        const auto [previous, p] = fine_.at(first - 1);
+        before = previous->lamps[s][p];
     }
+    fine_.forEachRun(first, fine_.lowerBound(to), [&](const Record &record, std::size_t i, std::size_t end) {
+        for (; i < end; ++i) {
+            const int after = record.lamps[s][i];
+            if (after != before)
+                lampMarks(record.time[i], before, after, marks, apart);
+            before = after;
+        }
+    });
     return marks;
 }
 

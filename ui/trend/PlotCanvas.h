@@ -32,6 +32,10 @@ public:
     void mark(int column, int row, int lamp, bool on, qreal ratio);
     // The width of a mark and its label in device pixels.
     static int markWidth(qreal ratio);
+    // The least distance between two marks of a series drawn with their tip
+    // the same way: a mark's width and as much room again, so that dense
+    // alarms stay legible and cheap to draw.
+    static int markSpacing(qreal ratio) { return 2 * markWidth(ratio); }
     // Half the width of a mark's triangle in device pixels: the triangle
     // covers its column and this many on each side.
     static int markHalfWidth(qreal ratio);

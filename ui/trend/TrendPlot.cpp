@@ -366,7 +366,7 @@ bool TrendPlot::event(QEvent *event)
 
 // ---- What the picture is drawn from ----
 
-void TrendPlot::updateEnvelopes(int columns)
+void TrendPlot::updateEnvelopes(int columns, qreal ratio)
 {
     const Millis last = source_ ? source_->lastTime() : 0;
     if (kept_.valid && kept_.columns == columns && kept_.from == from_ && kept_.to == to_ && kept_.lastTime == last)
@@ -376,7 +376,7 @@ void TrendPlot::updateEnvelopes(int columns)
     spans_.resize(count);
     marks_.resize(count);
     const Millis width = to_ - from_;
-    const Millis spacing = width * PlotCanvas::markWidth(1) / std::max(1, columns);
+    const Millis spacing = width * PlotCanvas::markSpacing(ratio) / std::max(1, columns);
     // After a move by whole columns with only newer samples added (a live
     // view following, or standing while samples come), the columns from the
     // one of the last sample before are the only ones to compute again.
@@ -547,9 +547,9 @@ void TrendPlot::paintMarks(PlotCanvas &canvas, qreal ratio) const
 {
     // A triangle where a lamp turned red (tip up, above the curve) or back
     // (tip down, below it), named by its lamp; of each direction at most one
-    // in the width of a mark, however many changes lie there (more would
-    // cover each other).
-    const int spacing = PlotCanvas::markWidth(ratio);
+    // in twice the width of a mark, however many changes lie there (more
+    // would cover each other).
+    const int spacing = PlotCanvas::markSpacing(ratio);
     for (const int s : drawingOrder()) {
         const std::vector<Span> &spans = spans_[std::size_t(s)];
         const std::pair<double, double> range = ranges_[std::size_t(s)];
@@ -620,7 +620,7 @@ void TrendPlot::paintEvent(QPaintEvent *)
     const qreal ratio = paintRatio(painter);
     const int columns = std::max(1, int(std::lround(plotArea().width() * ratio)));
     if (source_)
-        updateEnvelopes(columns);
+        updateEnvelopes(columns, ratio);
     else
         spans_.clear(), marks_.clear();
     if (!pictureValid_ || picture_.devicePixelRatio() != ratio

@@ -95,7 +95,7 @@ private:
 
     // Brings the envelopes and marks up to the range and `columns`, reusing
     // the columns that a move by whole columns keeps.
-    void updateEnvelopes(int columns);
+    void updateEnvelopes(int columns, qreal ratio);
     void updateValueRanges();
     // The values at the bottom and top of the value axis.
     std::pair<double, double> axisRange() const;
