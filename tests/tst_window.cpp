@@ -13,6 +13,7 @@
 #include "support/ScriptedPrompter.h"
 
 #include <QLabel>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -467,6 +468,21 @@ private slots:
         }
         QVERIFY(!markColumns.empty());
         QCOMPARE(markColumns.front() + markColumns.back(), 2 * markColumn);
+    }
+
+    // Alt+S scales each series to its own range; the list's current row is
+    // the series the plot puts on top and reads on its axis.
+    void trendWindowScalesAndSelects()
+    {
+        trend::LiveHistory live([](int channel) { return QStringLiteral("CH %1").arg(channel); });
+        ScriptedPrompter prompter;
+        TrendWindow window(&live, prompter);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, 's', Qt::AltModifier);
+        QTRY_VERIFY(window.plot()->ownScales()); // a mnemonic clicks after its animation
+        window.findChild<QListWidget *>(QStringLiteral("seriesList"))->setCurrentRow(3);
+        QCOMPARE(window.plot()->selectedSeries(), 3);
     }
 
     // The about box and the splash show the version of CMakeLists.txt.

@@ -486,6 +486,8 @@ void TrendPlot::paintGrid(PlotCanvas &canvas, Ticks &ticks) const
     canvas.gridRow(canvas.rows() - 1, grid);
     canvas.gridColumn(0, grid);
     canvas.gridColumn(canvas.columns() - 1, grid);
+    if (!hasData())
+        return; // no axes: "No data" instead
     const auto [low, high] = axisRange();
     const double valueStep = niceStep((high - low) / std::max(2, height() / 40));
     for (double value = std::ceil(low / valueStep) * valueStep; value <= high; value += valueStep) {
@@ -493,8 +495,6 @@ void TrendPlot::paintGrid(PlotCanvas &canvas, Ticks &ticks) const
         canvas.gridRow(row, grid);
         ticks.values.emplace_back(row, std::abs(value) < valueStep / 2 ? 0.0 : value);
     }
-    if (!hasData())
-        return;
     const Millis span = to_ - from_;
     const int labelWidth = QFontMetrics(font()).horizontalAdvance(QStringLiteral("00-00 00:00:00")) + 16;
     const Millis step = timeStep(span * labelWidth / std::max(1, plotArea().width()));
