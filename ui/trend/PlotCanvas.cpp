@@ -48,8 +48,8 @@ const MarkSprites &sprites(qreal ratio)
                 for (int x = half - r; x <= half + r; ++x)
                     line[x] = (x == half - r || x == half + r || r == half) ? outline : PlotCanvas::markFill(on);
             }
+            image.setDevicePixelRatio(ratio); // the label in logical pixels, drawn at device pixels
             QPainter text(&image);
-            image.setDevicePixelRatio(ratio);
             QFont font = text.font();
             font.setPixelSize(9);
             font.setBold(true);
