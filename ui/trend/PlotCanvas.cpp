@@ -11,17 +11,19 @@ namespace {
 
 // The marks' pictures at one scale factor: for lamps 1..3, off and on, a
 // triangle (tip up: turned on, tip down: turned off) with a dark outline so
-// that it shows on any curve, and its lamp's name on a white halo.
+// that it shows on any curve, and beside it its lamp's name on a white tag.
+// Every pixel of both is opaque, so a mark is copied, not blended: a week of
+// alarms on 31 channels draws thousands.
 struct MarkSprites {
-    // Only the pixels that show, each with its place in the sprite: a
-    // mark is mostly transparent, and a week of alarms draws thousands.
     struct Pixel {
         short x, y;
-        QRgb colour; // premultiplied
+        QRgb colour;
     };
-    std::array<std::vector<Pixel>, 6> pixels;
+    std::array<std::vector<Pixel>, 2> triangles; // off, on
+    std::array<QImage, 3> labels;                // lamps 1..3
     int half = 4;
     int height = 0;
+    int labelLeft = 0;
 };
 
 const MarkSprites &sprites(qreal ratio)
@@ -33,44 +35,33 @@ const MarkSprites &sprites(qreal ratio)
     MarkSprites made;
     made.half = PlotCanvas::markHalfWidth(ratio);
     const int half = made.half;
-    const int width = PlotCanvas::markWidth(ratio);
-    const int height = std::max(half + 1, int(std::ceil(11 * ratio)));
+    made.height = std::max(half + 1, int(std::ceil(11 * ratio)));
+    made.labelLeft = 2 * half + 2;
     const QRgb outline = qRgb(40, 40, 40);
-    for (int lamp = 1; lamp <= 3; ++lamp)
-        for (const bool on : {false, true}) {
-            QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
-            image.fill(Qt::transparent);
-            // The triangle pixel by pixel, so that its tip is exactly on column `half`.
-            const int top = (height - (half + 1)) / 2;
-            for (int r = 0; r <= half; ++r) {
-                const int y = top + (on ? r : half - r);
-                auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-                for (int x = half - r; x <= half + r; ++x)
-                    line[x] = (x == half - r || x == half + r || r == half) ? outline : PlotCanvas::markFill(on);
-            }
-            image.setDevicePixelRatio(ratio); // the label in logical pixels, drawn at device pixels
-            QPainter text(&image);
-            QFont font = text.font();
-            font.setPixelSize(9);
-            font.setBold(true);
-            text.setFont(font);
-            const QRectF box((2 * half + 2) / ratio, 0, (width - 2 * half - 2) / ratio, height / ratio);
-            const QString name = QStringLiteral("A%1").arg(lamp);
-            text.setPen(Qt::white);
-            for (const QPointF offset : {QPointF(-1, 0), QPointF(1, 0), QPointF(0, -1), QPointF(0, 1)})
-                text.drawText(box.translated(offset), Qt::AlignLeft | Qt::AlignVCenter, name);
-            text.setPen(QColor(outline));
-            text.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, name);
-            text.end();
-            std::vector<MarkSprites::Pixel> &shown = made.pixels[std::size_t((lamp - 1) * 2 + (on ? 1 : 0))];
-            for (int y = 0; y < height; ++y) {
-                const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
-                for (int x = 0; x < width; ++x)
-                    if (qAlpha(line[x]) > 0)
-                        shown.push_back({short(x), short(y), line[x]});
-            }
-            made.height = height;
-        }
+    for (const bool on : {false, true}) {
+        // Pixel by pixel, so that the tip is exactly on column `half`.
+        const int top = (made.height - (half + 1)) / 2;
+        for (int r = 0; r <= half; ++r)
+            for (int x = half - r; x <= half + r; ++x)
+                made.triangles[on].push_back({short(x), short(top + (on ? r : half - r)),
+                                              (x == half - r || x == half + r || r == half) ? outline
+                                                                                            : PlotCanvas::markFill(on)});
+    }
+    for (int lamp = 1; lamp <= 3; ++lamp) {
+        QImage label(PlotCanvas::markWidth(ratio) - made.labelLeft, made.height, QImage::Format_RGB32);
+        label.fill(Qt::white);
+        label.setDevicePixelRatio(ratio); // the text in logical pixels, drawn at device pixels
+        QPainter text(&label);
+        QFont font = text.font();
+        font.setPixelSize(9);
+        font.setBold(true);
+        text.setFont(font);
+        text.setPen(QColor(outline));
+        text.drawText(QRectF(0, 0, label.width() / ratio, label.height() / ratio), Qt::AlignCenter,
+                      QStringLiteral("A%1").arg(lamp));
+        text.end();
+        made.labels[std::size_t(lamp - 1)] = label;
+    }
     return kept.emplace(ratio, std::move(made)).first->second;
 }
 
@@ -136,23 +127,15 @@ void PlotCanvas::mark(int column, int row, int lamp, bool on, qreal ratio)
     const MarkSprites &all = sprites(ratio);
     const int left = area_.left() + column - all.half;
     const int top = area_.top() + (on ? row - all.height : row + 1);
-    // Over what is there, clipped to the plot area only at its edges.
-    const std::vector<MarkSprites::Pixel> &dots = all.pixels[std::size_t((lamp - 1) * 2 + (on ? 1 : 0))];
-    const bool inside = area_.contains(QRect(left, top, markWidth(ratio), all.height));
-    for (const MarkSprites::Pixel &dot : dots) {
+    for (const MarkSprites::Pixel &dot : all.triangles[on]) {
         const int x = left + dot.x, y = top + dot.y;
-        if (!inside && (x < area_.left() || x > area_.right() || y < area_.top() || y > area_.bottom()))
-            continue;
-        QRgb *to = pixel(x, y);
-        const uint keep = 255 - qAlpha(dot.colour);
-        if (keep == 0) {
-            *to = dot.colour;
-            continue;
-        }
-        // Premultiplied over opaque, each channel: source + destination * (1 - alpha).
-        const QRgb under = *to;
-        const uint redBlue = ((under & 0xff00ff) * keep >> 8) & 0xff00ff;
-        const uint green = ((under & 0x00ff00) * keep >> 8) & 0x00ff00;
-        *to = 0xff000000u | ((dot.colour & 0xffffff) + redBlue + green);
+        if (x >= area_.left() && x <= area_.right() && y >= area_.top() && y <= area_.bottom())
+            *pixel(x, y) = dot.colour;
     }
+    // The label's rows, clipped to the plot area.
+    const QImage &label = all.labels[std::size_t(lamp - 1)];
+    const QRect target = QRect(left + all.labelLeft, top, label.width(), label.height()).intersected(area_);
+    for (int y = target.top(); y <= target.bottom(); ++y)
+        std::copy_n(reinterpret_cast<const QRgb *>(label.constScanLine(y - top)) + (target.left() - left - all.labelLeft),
+                    target.width(), pixel(target.left(), y));
 }
