@@ -249,9 +249,12 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("261207_0000.TXT"));
 
-    report(QStringLiteral("trend bench: %1 cores, %2")
+    // The load beside: the machine is shared, and the times grow with it.
+    QFile load(QStringLiteral("/proc/loadavg"));
+    const QByteArray loadAverage = load.open(QIODevice::ReadOnly) ? load.readLine().split(' ').value(0) : "?";
+    report(QStringLiteral("trend bench: %1 cores, load average %2, %3")
                .arg(QThread::idealThreadCount())
-               .arg(QDateTime::currentDateTime().toString(Qt::ISODate)));
+               .arg(QString::fromLatin1(loadAverage), QDateTime::currentDateTime().toString(Qt::ISODate)));
     const qint64 fileBytes = writeLog(path, seconds);
     if (fileBytes < 0) {
         report(QStringLiteral("cannot write the log in %1").arg(dir.path()));
