@@ -556,7 +556,7 @@ void TrendPlot::paintMarks(PlotCanvas &canvas, qreal ratio) const
         std::array<int, 2> lastColumn{-spacing, -spacing};
         for (const trend::AlarmMark &mark : marks_[std::size_t(s)]) {
             const int column = markColumn(mark.time, canvas.columns());
-            if (column < 0 || column >= canvas.columns() || column - lastColumn[mark.on] < spacing)
+            if (column < 0 || column >= int(spans.size()) || column - lastColumn[mark.on] < spacing)
                 continue;
             lastColumn[mark.on] = column;
             const Span &cell = spans[std::size_t(column)];
@@ -644,7 +644,7 @@ QString TrendPlot::markTipAt(QPoint position) const
         const std::pair<double, double> range = ranges_[std::size_t(s)];
         for (const trend::AlarmMark &mark : marks_[std::size_t(s)]) {
             const int column = markColumn(mark.time, columns);
-            if (column < 0 || column >= columns)
+            if (column < 0 || column >= int(spans_[std::size_t(s)].size()))
                 continue;
             const Span &cell = spans_[std::size_t(s)][std::size_t(column)];
             const double x = area.left() + (column + 0.5) / ratio;
