@@ -515,32 +515,48 @@ void TrendPlot::paintCurves(PlotCanvas &canvas) const
     // stretched to the previous column's middle when the two are joined, so
     // that a curve is one pixel wide and costs one run a column. Joins
     // across empty columns are drawn as lines.
-    const int rows = canvas.rows();
+    //
+    // All curves a block of columns at a time: the block's pixel rows stay
+    // in the cache for every curve, where curve after curve across the
+    // whole width would read the picture's memory once per curve.
+    struct Trace {
+        const std::vector<Span> *spans;
+        std::pair<double, double> range;
+        QRgb colour;
+        int previousColumn = -1;
+        int previousRow = 0;
+    };
+    std::vector<Trace> traces;
+    int columns = 0;
     for (const int s : drawingOrder()) {
-        const std::vector<Span> &spans = spans_[std::size_t(s)];
-        const std::pair<double, double> range = ranges_[std::size_t(s)];
-        const QRgb colour = seriesColor(s).rgb();
-        int previousColumn = -1, previousRow = 0;
-        for (int x = 0; x < int(spans.size()); ++x) {
-            const Span &cell = spans[std::size_t(x)];
-            if (!cell.hasValue())
-                continue;
-            int top = rowOf(cell.high, range, rows);
-            int bottom = rowOf(cell.low, range, rows);
-            const int middle = (top + bottom) / 2;
-            if (cell.joinsPrevious && previousColumn >= 0) {
-                if (previousColumn == x - 1) {
-                    top = std::min(top, previousRow);
-                    bottom = std::max(bottom, previousRow);
-                } else {
-                    canvas.line(previousColumn, previousRow, x, middle, colour);
-                }
-            }
-            canvas.run(x, top, bottom, colour);
-            previousColumn = x;
-            previousRow = middle;
-        }
+        traces.push_back({&spans_[std::size_t(s)], ranges_[std::size_t(s)], seriesColor(s).rgb()});
+        columns = std::max(columns, int(spans_[std::size_t(s)].size()));
     }
+    constexpr int Block = 32;
+    const int rows = canvas.rows();
+    for (int x0 = 0; x0 < columns; x0 += Block)
+        for (Trace &trace : traces) {
+            const int end = std::min(x0 + Block, int(trace.spans->size()));
+            for (int x = x0; x < end; ++x) {
+                const Span &cell = (*trace.spans)[std::size_t(x)];
+                if (!cell.hasValue())
+                    continue;
+                int top = rowOf(cell.high, trace.range, rows);
+                int bottom = rowOf(cell.low, trace.range, rows);
+                const int middle = (top + bottom) / 2;
+                if (cell.joinsPrevious && trace.previousColumn >= 0) {
+                    if (trace.previousColumn == x - 1) {
+                        top = std::min(top, trace.previousRow);
+                        bottom = std::max(bottom, trace.previousRow);
+                    } else {
+                        canvas.line(trace.previousColumn, trace.previousRow, x, middle, trace.colour);
+                    }
+                }
+                canvas.run(x, top, bottom, trace.colour);
+                trace.previousColumn = x;
+                trace.previousRow = middle;
+            }
+        }
 }
 
 void TrendPlot::paintMarks(PlotCanvas &canvas, qreal ratio) const
