@@ -74,10 +74,12 @@ int roundRow(double row)
 }
 
 // A device pixel row of `value` between the bottom and top values of a
-// plot area `rows` high.
+// plot area `rows` high; far outside (an infinite value) a plot's height
+// beyond its edge, so that a run or join to it stays a bounded one.
 int rowOf(double value, std::pair<double, double> range, int rows)
 {
-    return roundRow((range.second - value) / (range.second - range.first) * (rows - 1));
+    const double row = (range.second - value) / (range.second - range.first) * (rows - 1);
+    return roundRow(std::isnan(row) ? -rows : std::clamp(row, -double(rows), 2.0 * rows));
 }
 
 // The bottom and top of an axis over values from low to high: 5 % of room
@@ -422,11 +424,14 @@ void TrendPlot::updateValueRanges()
     double allLow = INFINITY, allHigh = -INFINITY;
     for (std::size_t s = 0; s < spans_.size(); ++s) {
         double low = INFINITY, high = -INFINITY;
-        for (const Span &span : spans_[s])
-            if (span.hasValue()) {
+        // An infinite value (a reading out of any range) is drawn to the
+        // edge, and leaves the axis to the others.
+        for (const Span &span : spans_[s]) {
+            if (std::isfinite(span.low))
                 low = std::min(low, double(span.low));
+            if (std::isfinite(span.high))
                 high = std::max(high, double(span.high));
-            }
+        }
         ranges_[s] = padded(low, high);
         allLow = std::min(allLow, low);
         allHigh = std::max(allHigh, high);
