@@ -54,15 +54,16 @@ QDateTime localTime(Millis time) { return QDateTime::fromMSecsSinceEpoch(time); 
 // Floor division for times before `from` as well.
 Millis floorDivide(Millis a, Millis b) { return a / b - (a % b != 0 && (a < 0) != (b < 0) ? 1 : 0); }
 
-// The 31 first colours of the Glasbey categorical palette for light
-// backgrounds "glasbey_bw_minc_20_maxl_70" (colorcet, Kovesi; after Glasbey,
-// Heijden, Toh and Gray, "Colour displays for categorical images", 2007):
-// each as far from all before it as the palette could find, none lighter
-// than CIE L* 70, so every one reads on white.
+// Colours for 31 series: the first 31 of the Glasbey categorical palette for
+// light backgrounds "glasbey_bw_minc_20_maxl_70" (colorcet, Kovesi; after
+// Glasbey, van der Heijden, Toh and Gray, "Colour displays for categorical
+// images", 2007), each chosen as far from all before it as could be found,
+// that stand out from white by a contrast ratio of at least 3:1 (WCAG 2 for
+// graphics); its yellows, light greens and pastels are left out.
 constexpr std::array<QRgb, 31> Palette{
-    0xd70000, 0x8c3cff, 0x028800, 0x00acc7, 0xe7a500, 0xff7fd1, 0x6c004f, 0x583b00, 0x005759, 0x15e18d, 0x0000dd,
-    0xa2766a, 0xbcb7ff, 0xc004b9, 0x645473, 0x790000, 0x0774d8, 0x739b7d, 0xff7852, 0x004b00, 0x8f7b01, 0xf3007b,
-    0x8fba00, 0xa67bb8, 0x5a02a3, 0xe3afaf, 0xa03a52, 0xa2c8c8, 0x9e4b00, 0x546745, 0xbbc389};
+    0xd70000, 0x8c3cff, 0x028800, 0x6c004f, 0x583b00, 0x005759, 0x0000dd, 0xa2766a, 0xc004b9, 0x645473, 0x790000,
+    0x0774d8, 0x739b7d, 0x004b00, 0x8f7b01, 0xf3007b, 0xa67bb8, 0x5a02a3, 0xa03a52, 0x9e4b00, 0x546745, 0x5f7b88,
+    0x60383c, 0x8388ff, 0x390000, 0xe353ff, 0x305382, 0xc5668f, 0x00816a, 0xcc7407, 0x7f2b8e};
 
 // Rounds half up: the same as std::lround for the rows of the plot area,
 // which are not negative, without a call for each of 60,000 runs.
