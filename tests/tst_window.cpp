@@ -21,6 +21,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolTip>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(Prompter::Answer)
@@ -441,10 +442,12 @@ private slots:
         };
         const trend::Millis span = 2000 * step;
         const int markColumn = int((markAt - start) * columns / span);
-        std::vector<int> markColumns;
+        std::vector<int> markColumns, markRows;
         for (int c = 0; c < columns; ++c) {
-            if (!rowsIn(c, qRgb(255, 0, 0)).empty())
+            if (const std::vector<int> red = rowsIn(c, qRgb(255, 0, 0)); !red.empty()) {
                 markColumns.push_back(c);
+                markRows.insert(markRows.end(), red.begin(), red.end());
+            }
             if (std::abs(c - markColumn) < 24 * ratio) // under the mark and its label
                 continue;
             // Column c holds the samples from start + ceil(c * span / columns) on.
@@ -468,6 +471,12 @@ private slots:
         }
         QVERIFY(!markColumns.empty());
         QCOMPARE(markColumns.front() + markColumns.back(), 2 * markColumn);
+        // Its tooltip where it is drawn.
+        const QPoint mark((left + markColumn) / ratio, (top + markRows[markRows.size() / 2]) / ratio);
+        QHelpEvent tip(QEvent::ToolTip, mark, plot.mapToGlobal(mark));
+        QToolTip::hideText();
+        QApplication::sendEvent(&plot, &tip);
+        QVERIFY2(QToolTip::text().endsWith(QLatin1String("CH: A1 on")), qPrintable(QToolTip::text()));
     }
 
     // Alt+S scales each series to its own range; the list's current row is
