@@ -577,7 +577,7 @@ void TrendPlot::paintMarks(PlotCanvas &canvas, qreal ratio) const
         const std::pair<double, double> range = ranges_[std::size_t(s)];
         std::array<int, 2> lastColumn{-spacing, -spacing};
         for (const trend::AlarmMark &mark : marks_[std::size_t(s)]) {
-            const int column = markColumn(mark.time, canvas.columns());
+            const int column = columnOf(mark.time, canvas.columns());
             if (column < 0 || column >= int(spans.size()) || column - lastColumn[mark.on] < spacing)
                 continue;
             lastColumn[mark.on] = column;
@@ -589,7 +589,7 @@ void TrendPlot::paintMarks(PlotCanvas &canvas, qreal ratio) const
     }
 }
 
-int TrendPlot::markColumn(Millis time, int columns) const
+int TrendPlot::columnOf(Millis time, int columns) const
 {
     return int(floorDivide((time - from_) * columns, to_ - from_));
 }
@@ -631,7 +631,7 @@ void TrendPlot::paintCursor(QPainter &painter, qreal ratio) const
     const QRect area = plotArea();
     const int left = int(std::lround(area.left() * ratio));
     const int columns = int(std::lround(area.width() * ratio));
-    const double x = (left + markColumn(*cursor_, columns) + 0.5) / ratio;
+    const double x = (left + columnOf(*cursor_, columns) + 0.5) / ratio;
     painter.setPen(QPen(Qt::darkGray, 0, Qt::DashLine));
     painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
 }
@@ -641,10 +641,12 @@ void TrendPlot::paintEvent(QPaintEvent *)
     QPainter painter(this);
     const qreal ratio = paintRatio(painter);
     const int columns = std::max(1, int(std::lround(plotArea().width() * ratio)));
-    if (source_)
+    if (source_) {
         updateEnvelopes(columns, ratio);
-    else
-        spans_.clear(), marks_.clear();
+    } else {
+        spans_.clear();
+        marks_.clear();
+    }
     if (!pictureValid_ || picture_.devicePixelRatio() != ratio
         || picture_.size() != QSize(int(std::lround(width() * ratio)), int(std::lround(height() * ratio))))
         rebuildPicture(ratio);
@@ -665,7 +667,7 @@ QString TrendPlot::markTipAt(QPoint position) const
     for (const int s : drawingOrder()) {
         const std::pair<double, double> range = ranges_[std::size_t(s)];
         for (const trend::AlarmMark &mark : marks_[std::size_t(s)]) {
-            const int column = markColumn(mark.time, columns);
+            const int column = columnOf(mark.time, columns);
             if (column < 0 || column >= int(spans_[std::size_t(s)].size()))
                 continue;
             const Span &cell = spans_[std::size_t(s)][std::size_t(column)];

@@ -99,8 +99,8 @@ private:
     void updateValueRanges();
     // The values at the bottom and top of the value axis.
     std::pair<double, double> axisRange() const;
-    // The device column of `time` among `columns`.
-    int markColumn(trend::Millis time, int columns) const;
+    // The device column of `time` among `columns` of the range.
+    int columnOf(trend::Millis time, int columns) const;
 
     // The parts of the picture, drawn in this order.
     struct Ticks {
