@@ -457,6 +457,33 @@ private slots:
         QVERIFY(history.memoryBytes() <= 64u << 20);
     }
 
+    // A cycle that ends more than three median cycles after the last breaks
+    // the live curves from the time it was overdue; a slow one within that does not.
+    void liveGapAfterMissedCycles_data()
+    {
+        QTest::addColumn<qint64>("late"); // ms after the last of cycles 1 s apart
+        QTest::addColumn<bool>("gap");
+        QTest::newRow("2.9 s: a slow cycle") << 2900ll << false;
+        QTest::newRow("3.1 s: a gap") << 3100ll << true;
+    }
+    void liveGapAfterMissedCycles()
+    {
+        QFETCH(qint64, late);
+        QFETCH(bool, gap);
+        LiveHistory history([](int) { return QString(); });
+        LiveHistory::Values values;
+        values.fill(5);
+        const Millis start = 1'700'000'000'000, last = start + 20'000;
+        for (int i = 0; i <= 20; ++i) // a little jitter: cycles of 1010, 990 and 1000 ms
+            history.append(start + i * 1000 + (i % 3 == 1 ? 10 : 0), values, {});
+        history.append(last + late, values, {});
+        QCOMPARE(history.typicalCycle(), Millis(1000));
+        QCOMPARE(std::isnan(history.valueAt(0, last + 3011)), gap);
+        const std::vector<Span> spans = history.envelope(0, last, last + 4000, 40); // 100 ms columns
+        QVERIFY(spans[std::size_t(late / 100)].hasValue());
+        QCOMPARE(spans[std::size_t(late / 100)].joinsPrevious, !gap);
+    }
+
     // An export that cannot be written says so with the reason, and an
     // earlier file in its place stays as it was.
     void failedExport_data()

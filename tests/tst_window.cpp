@@ -7,6 +7,7 @@
 #include "ui/main/HelpViewer.h"
 #include "ui/main/MainMenu.h"
 #include "ui/main/MonitorPanels.h"
+#include "trend/LiveHistory.h"
 #include "ui/trend/TrendPlot.h"
 #include "ui/trend/TrendWindow.h"
 #include "support/FileSizeLimit.h"
@@ -21,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QToolTip>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(Prompter::Answer)
@@ -445,6 +447,111 @@ private slots:
         QTest::qWait(50); // the cancelled reading's end, queued, changes nothing
         QCOMPARE(opened.size(), 0);
         QVERIFY(prompter.shown.isEmpty());
+    }
+
+    // The plot at device pixels: in every column a series covers exactly the
+    // rows of its samples' lowest to highest value, nothing in a gap, and an
+    // alarm mark's triangle centred on its sample's column.
+    void plotPaintsDevicePixels_data()
+    {
+        QTest::addColumn<qreal>("ratio");
+        QTest::newRow("scale 1") << qreal(1);
+        QTest::newRow("scale 2") << qreal(2);
+    }
+    void plotPaintsDevicePixels()
+    {
+        QFETCH(qreal, ratio);
+        // 100 s at a sample each 50 ms, alternating 20 apart so that every
+        // column's run holds its neighbours' middles; 5 s of gap from a
+        // column's start; lamp 1 on at 30 s.
+        const trend::Millis start = 1'700'000'000'000, step = 50, markAt = start + 30'000;
+        std::vector<float> samples;
+        trend::LiveHistory history([](int) { return QStringLiteral("CH"); });
+        trend::LiveHistory::Values values;
+        values.fill(NAN);
+        trend::LiveHistory::StatusWords words{};
+        for (int i = 0; i < 2000; ++i) {
+            const trend::Millis t = start + i * step;
+            values[0] = t >= start + 60'000 && t < start + 65'000 ? NAN : float((i % 2) * 20 + 5 * std::sin(i / 100.0));
+            words[0] = t >= markAt ? 1 : 0;
+            samples.push_back(values[0]);
+            history.append(t, values, words);
+        }
+        TrendPlot plot;
+        plot.resize(plot.width() - plot.plotArea().width() + 400, 300); // columns of 250 ms, or 125 ms at scale 2
+        plot.setSource(&history);
+        for (int s = 1; s < history.seriesCount(); ++s)
+            plot.setSeriesShown(s, false);
+        plot.setRange(start, start + 2000 * step);
+        QImage image(plot.size() * ratio, QImage::Format_RGB32);
+        image.setDevicePixelRatio(ratio);
+        plot.render(&image);
+
+        const QRect area = plot.plotArea();
+        const int left = qRound(area.left() * ratio), top = qRound(area.top() * ratio);
+        const int columns = qRound(area.width() * ratio), rows = qRound(area.height() * ratio);
+        const auto [bottomValue, topValue] = plot.valueRange(0);
+        auto rowOf = [&](double v) { return int(std::lround((topValue - v) / (topValue - bottomValue) * (rows - 1))); };
+        auto rowsIn = [&](int c, QRgb colour) {
+            std::vector<int> found;
+            for (int r = 0; r < rows; ++r)
+                if ((image.pixel(left + c, top + r) & 0xffffff) == (colour & 0xffffff))
+                    found.push_back(r);
+            return found;
+        };
+        const trend::Millis span = 2000 * step;
+        const int markColumn = int((markAt - start) * columns / span);
+        std::vector<int> markColumns, markRows;
+        for (int c = 0; c < columns; ++c) {
+            if (const std::vector<int> red = rowsIn(c, qRgb(255, 0, 0)); !red.empty()) {
+                markColumns.push_back(c);
+                markRows.insert(markRows.end(), red.begin(), red.end());
+            }
+            if (std::abs(c - markColumn) < 24 * ratio) // under the mark and its label
+                continue;
+            // Column c holds the samples from start + ceil(c * span / columns) on.
+            const trend::Millis a = (c * span + columns - 1) / columns, b = ((c + 1) * span + columns - 1) / columns;
+            float low = INFINITY, high = -INFINITY;
+            for (trend::Millis i = (a + step - 1) / step; i * step < b; ++i)
+                if (!std::isnan(samples[std::size_t(i)])) {
+                    low = std::min(low, samples[std::size_t(i)]);
+                    high = std::max(high, samples[std::size_t(i)]);
+                }
+            const std::vector<int> painted = rowsIn(c, TrendPlot::seriesColor(0).rgb());
+            const QString where = QStringLiteral("column %1").arg(c);
+            if (low > high) {
+                QVERIFY2(painted.empty(), qPrintable(where));
+                continue;
+            }
+            QVERIFY2(!painted.empty(), qPrintable(where));
+            QCOMPARE(painted.front(), rowOf(high));
+            QCOMPARE(painted.back(), rowOf(low));
+            QCOMPARE(int(painted.size()), painted.back() - painted.front() + 1);
+        }
+        QVERIFY(!markColumns.empty());
+        QCOMPARE(markColumns.front() + markColumns.back(), 2 * markColumn);
+        // Its tooltip where it is drawn.
+        const QPoint mark((left + markColumn) / ratio, (top + markRows[markRows.size() / 2]) / ratio);
+        QHelpEvent tip(QEvent::ToolTip, mark, plot.mapToGlobal(mark));
+        QToolTip::hideText();
+        QApplication::sendEvent(&plot, &tip);
+        QVERIFY2(QToolTip::text().endsWith(QLatin1String("CH: A1 on")), qPrintable(QToolTip::text()));
+    }
+
+    // Alt+S scales each series to its own range; the list's current row is
+    // the series the plot puts on top and reads on its axis.
+    void trendWindowScalesAndSelects()
+    {
+        trend::LiveHistory live([](int channel) { return QStringLiteral("CH %1").arg(channel); });
+        ScriptedPrompter prompter;
+        TrendWindow window(&live, prompter);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, 's', Qt::AltModifier);
+        QTRY_VERIFY(window.plot()->ownScales()); // a mnemonic clicks after its animation
+        auto *list = window.findChild<QTreeWidget *>(QStringLiteral("seriesList"));
+        list->setCurrentItem(list->topLevelItem(3));
+        QCOMPARE(window.plot()->selectedSeries(), 3);
     }
 
     // The about box and the splash show the version of CMakeLists.txt.

@@ -2,6 +2,7 @@
 
 #include "trend/LocalTime.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace trend {
@@ -26,15 +27,48 @@ Millis LiveHistory::firstTime() const
 
 Millis LiveHistory::lastTime() const { return fine_.empty() ? 0 : fine_.timeAt(fine_.size() - 1); }
 
+Millis LiveHistory::typicalCycle() const
+{
+    if (cycleCount_ < 3)
+        return 0;
+    std::array<Millis, Cycles> sorted = cycles_;
+    const auto end = sorted.begin() + std::ptrdiff_t(std::min(cycleCount_, Cycles));
+    const auto middle = sorted.begin() + (end - sorted.begin()) / 2;
+    std::nth_element(sorted.begin(), middle, end);
+    return *middle;
+}
+
 void LiveHistory::append(Millis time, const Values &values, const StatusWords &statusWords)
 {
-    if (!fine_.empty())
+    std::array<quint8, ChannelCount> lamps;
+    for (std::size_t i = 0; i < std::size_t(ChannelCount); ++i)
+        lamps[i] = quint8(statusWords[i] & LampBits);
+    if (!fine_.empty()) {
         time = std::max(time, lastTime());
+        const Millis interval = time - lastCycle_;
+        if (const Millis typical = typicalCycle(); typical > 0 && interval > 3 * typical) {
+            // The lamps stay as they were, so that the gap marks no change.
+            const auto [record, slot] = fine_.at(fine_.size() - 1);
+            std::array<quint8, ChannelCount> before;
+            for (std::size_t i = 0; i < std::size_t(ChannelCount); ++i)
+                before[i] = record->lamps[i][slot];
+            std::array<float, ChannelCount> none;
+            none.fill(NAN);
+            push(lastCycle_ + 3 * typical, none.data(), before.data());
+        }
+        cycles_[cycleCount_++ % Cycles] = interval;
+    }
+    lastCycle_ = time;
+    push(time, values.data(), lamps.data());
+}
+
+void LiveHistory::push(Millis time, const float *values, const quint8 *lamps)
+{
     const auto [record, slot] = fine_.pushBack();
     record->time[slot] = time;
     for (std::size_t i = 0; i < std::size_t(ChannelCount); ++i) {
         record->value[i][slot] = values[i];
-        record->lamps[i][slot] = quint8(statusWords[i] & LampBits);
+        record->lamps[i][slot] = lamps[i];
     }
     while (fine_.timeAt(0) < time - FineSpan || fine_.size() > MaxFineRecords)
         fold();
@@ -159,34 +193,39 @@ std::vector<AlarmMark> LiveHistory::alarmMarks(int series, Millis from, Millis t
     if (series < 0 || series >= ChannelCount)
         return marks;
     const auto s = std::size_t(series);
-    for (std::size_t i = buckets_.lowerBound(from); i < buckets_.size(); ++i) {
-        const auto [bucket, b] = buckets_.at(i);
-        const Millis time = bucket->time[b];
-        if (time >= to)
-            return marks;
-        // A lamp that turned both ways within the interval: the turn that
-        // leaves it as it was at the end comes last.
-        const int word = bucket->lamps[s][b];
-        if ((word & (LampBits | LampBits << 3)) == 0) // no lamp turned in this interval
-            continue;
-        const int on = word & LampBits;
-        const int off = word >> 3 & LampBits;
-        const int end = word >> 6 & LampBits;
-        const int both = on & off;
-        lampMarks(time, end & both, ~end & both & LampBits, marks, apart); // the first turn of those
-        lampMarks(time, ~end & (on | off) & LampBits, end & (on | off), marks, apart);
-    }
-    for (std::size_t i = fine_.lowerBound(from); i < fine_.size(); ++i) {
-        const auto [record, slot] = fine_.at(i);
-        if (record->time[slot] >= to)
-            break;
-        int before = foldedLamps_[s];
-        if (i > 0) {
-            const auto [previous, p] = fine_.at(i - 1);
-            before = previous->lamps[s][p];
+    // A chunk's lamp words at a time: most intervals turn no lamp, and a
+    // week of them is read in a fraction of a millisecond.
+    buckets_.forEachRun(buckets_.lowerBound(from), buckets_.lowerBound(to), [&](const Bucket &bucket, std::size_t i,
+                                                                               std::size_t stop) {
+        for (; i < stop; ++i) {
+            const int word = bucket.lamps[s][i];
+            if ((word & (LampBits | LampBits << 3)) == 0) // no lamp turned in this interval
+                continue;
+            // A lamp that turned both ways within the interval: the turn that
+            // leaves it as it was at the end comes last.
+            const int on = word & LampBits;
+            const int off = word >> 3 & LampBits;
+            const int end = word >> 6 & LampBits;
+            const int both = on & off;
+            const Millis time = bucket.time[i];
+            lampMarks(time, end & both, ~end & both & LampBits, marks, apart); // the first turn of those
+            lampMarks(time, ~end & (on | off) & LampBits, end & (on | off), marks, apart);
         }
-        lampMarks(record->time[slot], before, record->lamps[s][slot], marks, apart);
+    });
+    const std::size_t first = fine_.lowerBound(from);
+    int before = foldedLamps_[s];
+    if (first > 0) {
+        const auto [previous, p] = fine_.at(first - 1);
+        before = previous->lamps[s][p];
     }
+    fine_.forEachRun(first, fine_.lowerBound(to), [&](const Record &record, std::size_t i, std::size_t end) {
+        for (; i < end; ++i) {
+            const int after = record.lamps[s][i];
+            if (after != before)
+                lampMarks(record.time[i], before, after, marks, apart);
+            before = after;
+        }
+    });
     return marks;
 }
 

@@ -38,8 +38,14 @@ public:
     // One polling cycle: each channel's PV (NaN for "----" or a channel
     // switched OFF) and status word (bits 0..2: lamps 1..3). A time earlier
     // than the last one (the clock set back) is taken as the last one, so
-    // that the history stays in order.
+    // that the history stays in order. When no cycle ended for longer than
+    // three times the median of the last cycles (the loop held, the line
+    // down), a row of gaps goes first, at the time the cycle was overdue:
+    // the curves break there instead of drawing a line across.
     void append(Millis time, const Values &values, const StatusWords &statusWords);
+    // The median time between the ends of the last cycles; 0 before there
+    // are a few.
+    Millis typicalCycle() const;
 
     // The decimal places each PV of the last appended cycle was shown with
     // (-1 for a gap): runs of places, a few entries for a whole week.
@@ -83,6 +89,7 @@ private:
         quint16 lamps[ChannelCount][Size];
     };
 
+    void push(Millis time, const float *values, const quint8 *lamps);
     void fold();
     // Appends the changes of the lamps between the two words, each unless one of
     // the same lamp and direction came less than `spacing` before it.
@@ -98,6 +105,11 @@ private:
     ChunkQueue<Record> fine_;
     ChunkQueue<Bucket> buckets_;
     std::array<quint8, ChannelCount> foldedLamps_{}; // the lamps of the last record folded
+    // The last cycles' intervals, a ring, for their median.
+    static constexpr std::size_t Cycles = 15;
+    std::array<Millis, Cycles> cycles_{};
+    std::size_t cycleCount_ = 0;
+    Millis lastCycle_ = 0;
 };
 
 } // namespace trend

@@ -131,6 +131,9 @@ TrendWindow::TrendWindow(const trend::TrendSource *live, Prompter &prompter, QWi
                 plot_->setFollowing(false);
                 plot_->showAll();
             });
+    auto *scaleButton = addButton(bar, QStringLiteral("scaleButton"), QStringLiteral("Own &scales"));
+    scaleButton->setCheckable(true); // each series over its own range, the selected one's values on the axis
+    connect(scaleButton, &QPushButton::toggled, plot_, &TrendPlot::setOwnScales);
     connect(addButton(bar, QStringLiteral("pngButton"), QStringLiteral("Export &PNG...")), &QPushButton::clicked,
             this, [this] { chooseExport(true); });
     connect(addButton(bar, QStringLiteral("csvButton"), QStringLiteral("Export &CSV...")), &QPushButton::clicked,
@@ -181,6 +184,8 @@ TrendWindow::TrendWindow(const trend::TrendSource *live, Prompter &prompter, QWi
     layout->addWidget(status_);
 
     connect(series_, &QTreeWidget::itemChanged, this, &TrendWindow::onItemChanged);
+    connect(series_, &QTreeWidget::currentItemChanged, plot_,
+            [this](QTreeWidgetItem *item) { plot_->setSelectedSeries(series_->indexOfTopLevelItem(item)); });
     connect(plot_, &TrendPlot::cursorMoved, this, &TrendWindow::updateReadout);
     // A zoom or a pan may take the cursor line out of sight: the read-out
     // goes with it; and a pan into the past ends following.
