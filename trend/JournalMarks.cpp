@@ -47,6 +47,7 @@ std::vector<Span> JournalMarks::envelope(int series, Millis from, Millis to, int
 }
 
 float JournalMarks::valueAt(int series, Millis t) const { return chart_.valueAt(series, t); }
+int JournalMarks::decimals(int series, Millis t) const { return chart_.decimals(series, t); }
 
 void JournalMarks::forEachSample(Millis from, Millis to, const SampleVisitor &visit) const
 {

@@ -25,6 +25,7 @@ public:
     Millis lastTime() const override;
     std::vector<Span> envelope(int series, Millis from, Millis to, int columns) const override;
     float valueAt(int series, Millis t) const override;
+    int decimals(int series, Millis t) const override;
     std::vector<AlarmMark> alarmMarks(int series, Millis from, Millis to, Millis spacing = 0) const override;
     void forEachSample(Millis from, Millis to, const SampleVisitor &visit) const override;
 

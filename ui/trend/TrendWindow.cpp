@@ -213,7 +213,7 @@ void TrendWindow::updateTitle()
 {
     if (programTitle_.isEmpty())
         return; // the monitor's window: "Trend", whatever it shows
-    const bool files = files_ && plot_->source() == files_.get();
+    const bool files = files_ && marks_ && plot_->source() == marks_.get(); // the chart, seen through its journal marks
     setWindowTitle(files ? QStringLiteral("%1 - %2").arg(programTitle_, fileList(files_->files())) : programTitle_);
 }
 
@@ -449,7 +449,7 @@ QImage TrendWindow::reportImage() const
     const int columns = qMax(1, (width - 2 * margin) / qMax(1, entryWidth));
     const int rows = int((ticked.size() + columns - 1) / columns);
 
-    const bool files = files_ && plot_->source() == files_.get();
+    const bool files = files_ && marks_ && plot_->source() == marks_.get(); // the chart, seen through its journal marks
     const QString title = files ? QStringLiteral("VTX-500 trend of %1").arg(fileList(files_->files()))
                                 : QStringLiteral("VTX-500 trend: the PVs of this run, as polled");
     const int top = 2 * line + margin;
