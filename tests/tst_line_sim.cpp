@@ -274,8 +274,11 @@ private slots:
                                  QString(), 1),
                  NoAnswer);
         QCOMPARE(attempts, QList<AttemptReport::Outcome>{AttemptReport::Outcome::LineFault});
-        // The margin alone is 1000 ms, a call at least every 5 ms of it.
-        QVERIFY2(served >= 100, qPrintable(QString::number(served)));
+        // The margin alone is 1000 ms, served in slices of 5 ms: about 200
+        // calls on a quiet machine, 41 seen with two test suites and a build
+        // on two cores; a wait that served only before or after the write
+        // made 0 or 1.
+        QVERIFY2(served >= 10, qPrintable(QString::number(served)));
         vtx.Close();
         ::close(filler);
         ::close(master);
