@@ -194,14 +194,19 @@ void MonitorApp::inStep(const std::function<void()> &step)
 {
     if (ending_)
         return;
-    // The operator's input waits for the step's end, and so does a log write
-    // failure's box: neither is handled from inside a wait for a reply.
+    // The operator's input waits for the step's end, and so do the boxes of
+    // a failed log or journal write: none is handled from inside a wait for
+    // a reply.
     InputHold *hold = InputHold::instance();
     if (hold)
         hold->stepBegins();
     if (logWriter_)
         logWriter_->holdMessages(true);
+    if (journal_)
+        journal_->holdMessages(true);
     guarded(step, prompter_);
+    if (journal_)
+        journal_->holdMessages(false);
     if (logWriter_)
         logWriter_->holdMessages(false);
     if (hold)

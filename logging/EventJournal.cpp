@@ -13,6 +13,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -434,10 +435,25 @@ void EventJournal::write(const Event &event)
     if (failureTold_ || telling_)
         return;
     failureTold_ = true;
+    heldMessage_ = QStringLiteral("Cannot write in the event journal %1:\n%2.")
+                       .arg(QDir::current().absoluteFilePath(path), reason);
+    if (!holding_)
+        tellHeldMessage();
+}
+
+void EventJournal::holdMessages(bool hold)
+{
+    holding_ = hold;
+    if (!hold)
+        tellHeldMessage();
+}
+
+void EventJournal::tellHeldMessage()
+{
+    if (heldMessage_.isEmpty() || telling_)
+        return;
     telling_ = true;
-    prompter_.message(QStringLiteral("Cannot write in the event journal %1:\n%2.")
-                          .arg(QDir::current().absoluteFilePath(path), reason),
-                      QString(), Prompter::Icon::Warning);
+    prompter_.message(std::exchange(heldMessage_, QString()), QString(), Prompter::Icon::Warning);
     telling_ = false;
 }
 

@@ -82,6 +82,9 @@ public:
     quint64 changes() const { return changes_; }
     // Events that could not be written to the file.
     int failedWrites() const { return failedWrites_; }
+    // While a step runs, a failed write's message waits for the step's end,
+    // as the PV log's does: no box opens inside a wait for a reply.
+    void holdMessages(bool hold);
 
 private:
     struct Alarm {
@@ -93,6 +96,7 @@ private:
     void add(Event event);
     void apply(const Event &event);
     void write(const Event &event);
+    void tellHeldMessage();
     Alarm *alarmOf(const Event &event);
     QString intern(const QString &text);
     bool monitored(int channel) const;
@@ -123,4 +127,6 @@ private:
     int failedWrites_ = 0;
     bool failureTold_ = false; // since the last good write
     bool telling_ = false;
+    bool holding_ = false;
+    QString heldMessage_; // a failed write's message that waits for the step's end
 };

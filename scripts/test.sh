@@ -51,7 +51,7 @@ package() {
   cmake --build build/package -j "$jobs" --target package
   python3 tests/package/check_package.py build/package
 }
-fuzz() { sh fuzz/run-fuzz.sh build/fuzz "${FUZZ_SECONDS:-20}"; }
+fuzz() { sh fuzz/run-fuzz.sh build/fuzz "${FUZZ_SECONDS:-12}"; }
 soak() { bash bench/soak.sh --minutes 2 --build-dir build/debug; }
 export -f run_suite debug_build debug_suite asan_build asan_suite package fuzz soak
 export jobs test_jobs

@@ -536,12 +536,16 @@ private slots:
         QVERIFY(lines[4].startsWith("2006-12-05T08:46:00") && lines[4].contains("\tProgram end\t"));
         QCOMPARE(lines[4].count('\t'), 9);
 
-        // A directory where tomorrow's file belongs: every event fails, one box.
+        // A directory where tomorrow's file belongs: every event fails, one
+        // box, and during a step only after its end.
         clock.advance(86400);
         QVERIFY(QDir().mkpath(journal.fileName(clock.current.date())));
+        journal.holdMessages(true);
         for (int i = 0; i < 3; ++i)
             journal.programEnded();
         QCOMPARE(journal.failedWrites(), 3);
+        QVERIFY(prompter.shown.isEmpty());
+        journal.holdMessages(false);
         QCOMPARE(prompter.shown.size(), 1);
         QVERIFY(prompter.shown[0].text.startsWith("Cannot write in the event journal"));
     }
