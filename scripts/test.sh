@@ -12,8 +12,8 @@
 # beside it. Every test, the soak and the package check have their own
 # display, link, pty and settings store. The order:
 #   debug build
-#   debug suite       | sanitizer build, then package build and check
-#   sanitizer suite   | fuzzing, then the soak
+#   debug suite, then the soak   | sanitizer build
+#   sanitizer suite              | package build and check, then fuzzing
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -108,14 +108,12 @@ foreground() {
 
 began=$SECONDS
 foreground debug_build
-start debug_suite
+start debug_suite soak
 foreground asan_build
-start package
-finish   # package
-finish   # debug suite
-start fuzz soak
+finish   # debug suite, soak
+start package fuzz
 foreground asan_suite
-finish   # fuzz, soak
+finish   # package, fuzz
 
 echo "== stage times (stages side by side overlap)"
 for i in "${!stage_names[@]}"; do
