@@ -398,33 +398,15 @@ void EventJournal::write(const Event &event)
     std::error_code error;
     std::filesystem::create_directories(directory_.toStdString(), error);
 
-    // Opened for this one line and closed at once, unbuffered: the line is
-    // on disk when the call returns, and a failed write is cut off again so
-    // that every line of the file is the header or one whole event.
-    QFile file(path);
-    QString reason;
-    bool whole = false;
-    if (regular_file::open(file, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered, reason)) {
-        const qint64 before = file.size();
-        QByteArray bytes = lineOf(event);
-        // A file this run has not written yet may end in a line another
-        // run tore: this event starts a line of its own.
-        if (path != lastPath_)
-            torn_ = endsTorn(path);
+    // A file this run has not written yet may end in a line another run
+    // tore: the next event starts a line of its own.
+    if (path != lastPath_) {
+        appender_.torn = endsTorn(path);
         lastPath_ = path;
-        if (before == 0)
-            bytes.prepend(logfile::encode(headerText()) + LineEnd);
-        else if (torn_)
-            bytes.prepend(LineEnd);
-        whole = file.write(bytes) == bytes.size();
-        if (whole)
-            torn_ = false;
-        else if (file.size() != before && !file.resize(before))
-            torn_ = true;
-        reason = file.errorString();
-        file.close();
-        whole = whole && file.error() == QFileDevice::NoError;
     }
+    static const QByteArray header = logfile::encode(headerText()) + LineEnd;
+    QString reason;
+    const bool whole = appender_.append(path, lineOf(event), header, reason);
     if (whole) {
         failureTold_ = false;
         return;

@@ -13,6 +13,7 @@
 #include "comm/VtxPort.h"
 #include "config/ChannelTable.h"
 #include "logging/Event.h"
+#include "logging/LineAppender.h"
 
 #include <QSet>
 
@@ -123,7 +124,7 @@ private:
     bool lineFaulted_ = false;
 
     QString lastPath_; // the file last written
-    bool torn_ = false; // it ends in part of a line that could not be cut off
+    LineAppender appender_;
     int failedWrites_ = 0;
     bool failureTold_ = false; // since the last good write
     bool telling_ = false;

@@ -188,22 +188,8 @@ QByteArray LogWriter::recordLine(const QDateTime &now) const
 
 bool LogWriter::appendLine(const QByteArray &line)
 {
-    // Opened for this one line and closed at once; a missing file (deleted
-    // while logging runs) is created again, without a header. Unbuffered, so
-    // that what a failed write leaves is in the file to be cut off, and no
-    // rest of the line follows it when the file is closed.
-    QFile file(LogFileName);
+    // A missing file (deleted while logging runs) is created again, without
+    // a header.
     QString reason;
-    if (!regular_file::open(file, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered, reason))
-        return false;
-    const qint64 before = file.size();
-    // A torn line that could not be cut off: this record starts a line of its own.
-    const QByteArray bytes = lineTorn_ && before > 0 ? LineEnd + line : line;
-    const bool whole = file.write(bytes) == bytes.size();
-    if (whole)
-        lineTorn_ = false;
-    else if (file.size() != before && !file.resize(before))
-        lineTorn_ = true;
-    file.close();
-    return whole && file.error() == QFileDevice::NoError;
+    return appender_.append(LogFileName, line, QByteArray(), reason);
 }

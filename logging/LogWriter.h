@@ -5,6 +5,7 @@
 // ("----" for every monitored channel while a step's box holds the loop).
 
 #include "logging/LogSchedule.h"
+#include "logging/LineAppender.h"
 
 #include <QLocale>
 #include <QObject>
@@ -80,7 +81,7 @@ private:
     bool holding_ = false;    // a step is in progress: messages wait for its end
     int heldFailures_ = 0;    // failed records whose message waits
     int untoldFailures_ = 0;  // records that failed while a message was on screen
-    bool lineTorn_ = false;   // the file ends in part of a line that could not be cut off
+    LineAppender appender_;
 };
 
 namespace logfile {
